@@ -1,0 +1,157 @@
+#include "engine/dlist.h"
+
+#include "engine/studata.h"
+
+#include <cassert>
+#include <utility>
+
+namespace engine {
+
+TDList::TDList(bool owner, TKeyCompare compare) : m_owner(owner), m_compare(compare) {}
+
+TDList::~TDList() { Clear(); }
+
+TDList::TDList(TDList&& other) noexcept
+    : m_owner(other.m_owner), m_compare(other.m_compare), m_count(other.m_count),
+      m_blocks(std::move(other.m_blocks)), m_tree(std::move(other.m_tree))
+{
+    other.m_count = 0;
+    other.m_blocks.clear();
+    other.m_tree.clear();
+}
+
+TDList& TDList::operator=(TDList&& other) noexcept
+{
+    if (this != &other) {
+        Clear();
+        m_owner = other.m_owner;
+        m_compare = other.m_compare;
+        m_count = other.m_count;
+        m_blocks = std::move(other.m_blocks);
+        m_tree = std::move(other.m_tree);
+        other.m_count = 0;
+        other.m_blocks.clear();
+        other.m_tree.clear();
+    }
+    return *this;
+}
+
+void TDList::Clear()
+{
+    if (m_owner)
+        for (auto& block : m_blocks)
+            for (TEntry& e : block)
+                delete e.Item;
+    m_blocks.clear();
+    m_tree.clear();
+    m_count = 0;
+}
+
+TDList::TSpot TDList::Locate(std::size_t pos) const
+{
+    assert(pos < m_count);
+    std::size_t n = m_blocks.size();
+    std::size_t step = 1;
+    while (step * 2 <= n)
+        step *= 2;
+    std::size_t idx = 0;  // blocks before the answer
+    for (; step > 0; step /= 2) {
+        if (idx + step <= n && m_tree[idx + step] <= pos) {
+            idx += step;
+            pos -= m_tree[idx];
+        }
+    }
+    return {idx, pos};
+}
+
+TStuData* TDList::At(std::size_t pos) const
+{
+    TSpot s = Locate(pos);
+    return m_blocks[s.Block][s.Offset].Item;
+}
+
+double TDList::KeyAt(std::size_t pos) const
+{
+    TSpot s = Locate(pos);
+    return m_blocks[s.Block][s.Offset].Key;
+}
+
+std::size_t TDList::InsertPosition(double key) const
+{
+    // The bisection's last steps stay inside one block: remember the block
+    // of the previous probe and skip the tree while the probe stays in it.
+    std::size_t cachedFirst = 1, cachedEnd = 0, cachedBlock = 0;
+    auto keyAt = [&](std::size_t pos) {
+        if (pos < cachedFirst || pos >= cachedEnd) {
+            TSpot s = Locate(pos);
+            cachedBlock = s.Block;
+            cachedFirst = pos - s.Offset;
+            cachedEnd = cachedFirst + m_blocks[s.Block].size();
+        }
+        return m_blocks[cachedBlock][pos - cachedFirst].Key;
+    };
+    std::ptrdiff_t lo = 0, hi = static_cast<std::ptrdiff_t>(m_count) - 1;
+    while (lo <= hi) {
+        std::ptrdiff_t mid = (lo + hi) / 2;
+        int r = m_compare(key, keyAt(static_cast<std::size_t>(mid)));
+        if (r < 0)
+            hi = mid - 1;
+        else if (r > 0)
+            lo = mid + 1;
+        else
+            return static_cast<std::size_t>(mid);
+    }
+    return static_cast<std::size_t>(lo);
+}
+
+void TDList::Insert(TStuData* item)
+{
+    InsertAt(InsertPosition(item->Key), TEntry{item->Key, item});
+}
+
+void TDList::AddToTree(std::size_t block, int delta)
+{
+    for (std::size_t i = block + 1; i < m_tree.size(); i += i & (~i + 1))
+        m_tree[i] = static_cast<std::uint32_t>(static_cast<std::int64_t>(m_tree[i]) + delta);
+}
+
+void TDList::RebuildTree()
+{
+    std::size_t n = m_blocks.size();
+    m_tree.assign(n + 1, 0);
+    for (std::size_t i = 1; i <= n; ++i) {
+        m_tree[i] += static_cast<std::uint32_t>(m_blocks[i - 1].size());
+        std::size_t parent = i + (i & (~i + 1));
+        if (parent <= n)
+            m_tree[parent] += m_tree[i];
+    }
+}
+
+void TDList::InsertAt(std::size_t pos, TEntry entry)
+{
+    if (m_blocks.empty()) {
+        m_blocks.emplace_back();
+        m_blocks.back().reserve(MaxBlock + 1);
+        m_tree.assign(2, 0);
+    }
+    TSpot s;
+    if (pos == m_count)
+        s = {m_blocks.size() - 1, m_blocks.back().size()};
+    else
+        s = Locate(pos);
+    std::vector<TEntry>& block = m_blocks[s.Block];
+    block.insert(block.begin() + static_cast<std::ptrdiff_t>(s.Offset), entry);
+    ++m_count;
+    if (block.size() <= MaxBlock) {
+        AddToTree(s.Block, 1);
+        return;
+    }
+    std::vector<TEntry> upper;
+    upper.reserve(MaxBlock + 1);
+    upper.assign(block.begin() + static_cast<std::ptrdiff_t>(block.size() / 2), block.end());
+    block.resize(block.size() / 2);
+    m_blocks.insert(m_blocks.begin() + static_cast<std::ptrdiff_t>(s.Block) + 1, std::move(upper));
+    RebuildTree();
+}
+
+}  // namespace engine

@@ -1,0 +1,35 @@
+#include "engine/studata.h"
+
+#include "engine/textrules.h"
+
+#include <cmath>
+
+namespace engine {
+namespace {
+
+int Sign(double d)
+{
+    if (!std::isfinite(d))
+        return 0;
+    return d < 0 ? -1 : (d > 0 ? 1 : 0);
+}
+
+}  // namespace
+
+int CompareAscending(double x, double y) { return Sign(x - y); }
+
+int CompareDescending(double x, double y) { return Sign(y - x); }
+
+double SortKey(std::string_view text, int sortType)
+{
+    switch (sortType) {
+    case 1:
+        return NumberValue(text);
+    case 2:
+        return GradeLevelValue(text);
+    default:
+        return 0;
+    }
+}
+
+}  // namespace engine

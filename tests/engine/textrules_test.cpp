@@ -1,0 +1,70 @@
+#include "engine/studata.h"
+#include "engine/textrules.h"
+
+#include <gtest/gtest.h>
+
+using namespace engine;
+
+TEST(TextRules, IsNumber)
+{
+    struct Row {
+        const char* text;
+        bool number;
+    };
+    const Row rows[] = {
+        {"85", true},     {"85.5", true},  {"-3", true},     {"+3", true},    {"1e2", true},
+        {"1E-2", true},   {".5", true},    {"5.", true},     {"1e999", true}, {"", false},
+        {"+", false},     {".", false},    {"e5", false},    {"1e", false},   {"1e+", false},
+        {"1,000", false}, {"0x1F", false}, {"1.2.3", false}, {" 1", false},   {"abc", false},
+        {"1e2.5", false}, {"--1", false},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(IsNumber(row.text), row.number) << row.text;
+}
+
+TEST(TextRules, SortKeys)
+{
+    struct Row {
+        const char* text;
+        int kind;
+        double key;
+    };
+    const Row rows[] = {
+        {"85.5", 1, 85.5}, {"-3", 1, -3}, {"1e2", 1, 100}, {"abc", 1, 0}, {"1e999", 1, 0},
+        {"优", 2, 4},      {"差", 2, 1},  {"A", 2, 26},    {"a", 2, 26},  {"z", 2, 1},
+        {"Z", 2, 1},       {"A+", 2, 0},  {"b", 2, 25},    {"85", 0, 0},  {"85", 7, 0},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(SortKey(row.text, row.kind), row.key) << row.text << " kind " << row.kind;
+}
+
+TEST(TextRules, GradeLevelMarksAreExactly56)
+{
+    int marks = 0;
+    for (int c = 0; c < 128; ++c)
+        marks += IsGradeLevel(std::string(1, static_cast<char>(c)));
+    for (const char* word : {"优", "良", "中", "差"})
+        marks += IsGradeLevel(word);
+    EXPECT_EQ(marks, 56);
+    EXPECT_FALSE(IsGradeLevel("优秀"));
+    EXPECT_FALSE(IsGradeLevel(""));
+}
+
+TEST(TextRules, ColumnRef)
+{
+    struct Row {
+        int column;
+        const char* ref;
+    };
+    const Row rows[] = {{0, "A"},   {25, "Z"},   {26, "AA"},   {27, "AB"},
+                        {51, "AZ"}, {52, "C53R"}, {99, "C100R"}};
+    for (const Row& row : rows)
+        EXPECT_EQ(ColumnRef(row.column), row.ref) << row.column;
+}
+
+TEST(TextRules, TrimBlanksKeepsInnerAndWideBlanks)
+{
+    EXPECT_EQ(TrimBlanks(" \t 张 三\r\n"), "张 三");
+    EXPECT_EQ(TrimBlanks("\xE3\x80\x80x"), "\xE3\x80\x80x");  // ideographic space stays
+    EXPECT_EQ(TrimBlanks("   "), "");
+}
