@@ -1,0 +1,10 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace xlio {
+
+using Table = std::vector<std::vector<std::string>>;
+
+}  // namespace xlio
