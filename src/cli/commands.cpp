@@ -1,0 +1,354 @@
+#include "cli/commands.h"
+
+#include "cli/helptext.h"
+#include "engine/atomicfile.h"
+#include "engine/compute.h"
+#include "engine/configstore.h"
+#include "engine/divideclasses.h"
+#include "engine/rostercheck.h"
+#include "results/csvexport.h"
+#include "results/resultview.h"
+#include "results/tableimport.h"
+#include "xlgrid/encoding.h"
+#include "xlio/csvreader.h"
+#include "xlio/csvwriter.h"
+
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <optional>
+#include <ostream>
+#include <stdexcept>
+
+namespace cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A failure that ends a command with exit code 2 and one line on stderr.
+class EUsage : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+std::string LowerExtension(const fs::path& p)
+{
+    std::string ext = p.extension().string();
+    for (char& c : ext)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return ext;
+}
+
+struct TDivideOptions {
+    std::string Roster;
+    std::optional<std::string> ConfigFile;
+    std::vector<std::pair<std::string, std::string>> Overrides;  // key, text, in order
+    std::optional<std::string> CsvFolder;
+    xlio::TCsvEncoding CsvEncoding = xlio::TCsvEncoding::Gb18030;
+    std::optional<std::string> XlsxFile;
+    bool Help = false;
+};
+
+TDivideOptions ParseDivideOptions(const std::vector<std::string>& args, const char* command)
+{
+    TDivideOptions o;
+    std::vector<std::string> positional;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string arg = args[i];
+        std::optional<std::string> inlineValue;
+        if (arg.rfind("--", 0) == 0) {
+            std::size_t eq = arg.find('=');
+            if (eq != std::string::npos) {
+                inlineValue = arg.substr(eq + 1);
+                arg.resize(eq);
+            }
+        }
+        auto value = [&]() -> std::string {
+            if (inlineValue)
+                return *inlineValue;
+            if (i + 1 >= args.size())
+                throw EUsage("option " + arg + " needs a value");
+            return args[++i];
+        };
+        auto flag = [&]() {
+            if (inlineValue)
+                throw EUsage("option " + arg + " takes no value");
+        };
+        if (arg == "--help" || arg == "-h") {
+            o.Help = true;
+        } else if (arg == "--config") {
+            o.ConfigFile = value();
+        } else if (arg == "--classes") {
+            std::string v = value();
+            if (engine::ParseIntSetting(v, -1) == -1 && engine::ParseIntSetting(v, -2) == -2)
+                throw EUsage("--classes needs a whole number, not '" + v + "'");
+            o.Overrides.emplace_back("ClassCount", v);
+        } else if (arg == "--prefix") {
+            o.Overrides.emplace_back("ClassPrefix", value());
+        } else if (arg == "--sort-field") {
+            o.Overrides.emplace_back("SortFieldName", value());
+        } else if (arg == "--sort-kind") {
+            std::string v = value();
+            if (v == "numeric")
+                o.Overrides.emplace_back("SortFieldType", "数值型");
+            else if (v == "grade")
+                o.Overrides.emplace_back("SortFieldType", "等级型");
+            else if (v == "none")
+                o.Overrides.emplace_back("SortFieldType", "");
+            else
+                throw EUsage("--sort-kind is numeric, grade or none, not '" + v + "'");
+        } else if (arg == "--student-id" || arg == "--no-student-id") {
+            flag();
+            o.Overrides.emplace_back("CreateStudentID", arg == "--student-id" ? "True" : "False");
+        } else if (arg == "--id-prefix") {
+            o.Overrides.emplace_back("StudentIDPrefix", value());
+        } else if (arg == "--sex-digit" || arg == "--no-sex-digit") {
+            flag();
+            o.Overrides.emplace_back("SexPrefix", arg == "--sex-digit" ? "True" : "False");
+        } else if (arg == "--csv") {
+            o.CsvFolder = value();
+            if (o.CsvFolder->empty())
+                throw EUsage("--csv needs a folder");
+        } else if (arg == "--csv-encoding") {
+            std::string v = value();
+            if (v == "gb18030" || v == "GB18030")
+                o.CsvEncoding = xlio::TCsvEncoding::Gb18030;
+            else if (v == "utf-8" || v == "UTF-8" || v == "utf8")
+                o.CsvEncoding = xlio::TCsvEncoding::Utf8;
+            else
+                throw EUsage("--csv-encoding is gb18030 or utf-8, not '" + v + "'");
+        } else if (arg == "--xlsx") {
+            o.XlsxFile = value();
+        } else if (arg.size() > 1 && arg[0] == '-' && arg != "-") {
+            throw EUsage(std::string("unknown option ") + arg + " (fenban " + command + " --help)");
+        } else {
+            positional.push_back(arg);
+        }
+    }
+    if (o.Help)
+        return o;
+    if (positional.size() != 1)
+        throw EUsage(std::string("fenban ") + command + " takes one roster file (fenban " + command + " --help)");
+    o.Roster = positional.front();
+    return o;
+}
+
+engine::TConfigStore OpenSettings(const TDivideOptions& o)
+{
+    fs::path file = o.ConfigFile ? fs::path(*o.ConfigFile) : engine::DefaultConfigFile();
+    if (o.ConfigFile) {
+        std::error_code ec;
+        if (!fs::is_regular_file(file, ec))
+            throw EUsage("cannot open the settings file " + file.string());
+    }
+    try {
+        engine::TConfigStore config = engine::TConfigStore::InMemory(file);
+        for (const auto& [key, text] : o.Overrides)
+            config.WriteSetting(key, text);
+        config.LoadSettings();
+        return config;
+    } catch (const engine::EFileError& e) {
+        throw EUsage(e.what());
+    }
+}
+
+// A roster or sheet read from a file: rows of texts, ColCount wide.
+struct TLoadedSheet {
+    xlio::Table Rows;
+    int ColCount = 0;
+};
+
+TLoadedSheet LoadSheet(const std::string& file)
+{
+    std::string ext = LowerExtension(file);
+    if (ext == ".csv") {
+        try {
+            results::TImportedTable t = results::ImportCsvTable(xlio::ReadCsvFile(file));
+            return {std::move(t.Rows), t.ColCount};
+        } catch (const xlio::ECsvError& e) {
+            throw EUsage(e.what());
+        }
+    }
+    if (ext == ".xlf" || ext == ".xlsx" || ext == ".xls")
+        throw EUsage("reading " + ext + " files is not supported yet: " + file);
+    throw EUsage("unknown file type of " + file + " (expected .csv)");
+}
+
+// CR-separated message lines as terminal lines.
+std::string AsLines(const std::string& message)
+{
+    std::string out;
+    for (std::size_t i = 0; i < message.size(); ++i) {
+        if (message[i] == '\r') {
+            out += '\n';
+            if (i + 1 < message.size() && message[i + 1] == '\n')
+                ++i;
+        } else {
+            out += message[i];
+        }
+    }
+    return out + "\n";
+}
+
+int Guarded(std::ostream& err, const char* command, const std::function<int()>& body)
+{
+    try {
+        return body();
+    } catch (const EUsage& e) {
+        err << "fenban " << command << ": " << e.what() << "\n";
+    } catch (const std::bad_alloc&) {
+        err << "fenban " << command << ": not enough memory\n";
+    } catch (const std::exception& e) {
+        err << "fenban " << command << ": " << e.what() << "\n";
+    }
+    return 2;
+}
+
+struct TCheckedRoster {
+    TLoadedSheet Sheet;
+    engine::TRosterColumns Columns;
+    engine::TSortField SortField;
+};
+
+// Reads the roster and runs the check; nullopt (with the messages written)
+// when the check fails.
+std::optional<TCheckedRoster> LoadAndCheck(const TDivideOptions& o, engine::TConfigStore& config,
+                                           std::ostream& err)
+{
+    TCheckedRoster r{LoadSheet(o.Roster), {}, {}};
+    engine::TTableRoster roster(r.Sheet.Rows, r.Sheet.ColCount);
+    engine::TRosterCheck check = engine::CheckRoster(roster, config, r.Columns, r.SortField);
+    if (!check.Passed) {
+        err << AsLines(check.Message);
+        return std::nullopt;
+    }
+    return r;
+}
+
+}  // namespace
+
+int RunDivide(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    return Guarded(err, "divide", [&]() {
+        TDivideOptions o = ParseDivideOptions(args, "divide");
+        if (o.Help) {
+            out << DivideHelp;
+            return 0;
+        }
+        if (o.XlsxFile)
+            throw EUsage("the Excel export (--xlsx) is not supported yet");
+        engine::TConfigStore config = OpenSettings(o);
+        std::optional<TCheckedRoster> r = LoadAndCheck(o, config, err);
+        if (!r)
+            return 1;
+
+        engine::TTableRoster roster(r->Sheet.Rows, r->Sheet.ColCount);
+        engine::TDivideClasses division;
+        engine::FillDivision(division, roster, config, r->Columns, r->SortField);
+        division.Divide();
+
+        std::vector<std::string> header;
+        for (int j = 0; j < r->Sheet.ColCount; ++j)
+            header.push_back(roster.CellText(j, 1));
+        results::TResultViews views = results::MakeResultViews(division, header, r->SortField, r->Columns);
+
+        if (o.CsvFolder) {
+            std::vector<const results::IResultTable*> sheets;
+            for (const auto& v : views.Students)
+                sheets.push_back(&v);
+            sheets.push_back(&views.Overview);
+            results::TRosterView source(r->Sheet.Rows, r->Sheet.ColCount);
+            results::TCsvExportOptions options;
+            options.Encoding = o.CsvEncoding;
+            try {
+                results::ExportCsv(*o.CsvFolder, sheets, source, options, nullptr);
+            } catch (const results::ECsvExportError& e) {
+                throw EUsage(e.what());
+            }
+        }
+
+        std::string text, scratch;
+        const results::TOverviewView& ov = views.Overview;
+        for (int row = -1; row < ov.RowCount(); ++row) {
+            for (int c = 0; c < ov.ColCount(); ++c) {
+                if (c > 0)
+                    text += '\t';
+                text += ov.Text(c, row, scratch);
+            }
+            text += '\n';
+        }
+        out << text;
+        return 0;
+    });
+}
+
+int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    return Guarded(err, "check", [&]() {
+        TDivideOptions o = ParseDivideOptions(args, "check");
+        if (o.Help) {
+            out << CheckHelp;
+            return 0;
+        }
+        engine::TConfigStore config = OpenSettings(o);
+        return LoadAndCheck(o, config, err) ? 0 : 1;
+    });
+}
+
+int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    return Guarded(err, "convert", [&]() {
+        std::vector<std::string> files;
+        for (const std::string& a : args) {
+            if (a == "--help" || a == "-h") {
+                out << ConvertHelp;
+                return 0;
+            }
+            if (a.size() > 1 && a[0] == '-')
+                throw EUsage("unknown option " + a + " (fenban convert --help)");
+            files.push_back(a);
+        }
+        if (files.size() != 2)
+            throw EUsage("fenban convert takes an input and an output file (fenban convert --help)");
+        std::string outExt = LowerExtension(files[1]);
+        if (outExt == ".xlf" || outExt == ".xlsx" || outExt == ".xls" || outExt == ".pdf")
+            throw EUsage("writing " + outExt + " files is not supported yet: " + files[1]);
+        if (outExt != ".csv")
+            throw EUsage("unknown file type of " + files[1] + " (expected .csv)");
+        TLoadedSheet sheet = LoadSheet(files[0]);
+        std::string text;
+        for (const auto& row : sheet.Rows)
+            xlio::AppendCsvLine(text, row);
+        try {
+            engine::WriteFileAtomic(files[1], xlio::EncodeCsvText(text, xlio::TCsvEncoding::Gb18030));
+        } catch (const engine::EFileError& e) {
+            throw EUsage(e.what());
+        }
+        return 0;
+    });
+}
+
+int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err)
+{
+    std::vector<std::string> args(argv + (argc > 1 ? 2 : argc), argv + argc);
+    std::string command = argc > 1 ? argv[1] : "";
+    if (command == "divide")
+        return RunDivide(args, out, err);
+    if (command == "check")
+        return RunCheck(args, out, err);
+    if (command == "convert")
+        return RunConvert(args, out, err);
+    if (command == "--help" || command == "-h" || command == "help") {
+        out << GeneralHelp;
+        return 0;
+    }
+    if (command.empty())
+        err << "fenban: the desktop window is not part of this build; use a command.\n";
+    else
+        err << "fenban: unknown command " << command << "\n";
+    err << GeneralHelp;
+    return 2;
+}
+
+}  // namespace cli
