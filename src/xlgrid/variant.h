@@ -114,7 +114,8 @@ struct ProcessFormats {
 const ProcessFormats& Formats();
 
 // Parsing in the process formats. Dates are year-month-day with one or two
-// digit month and day (a two-digit year is taken as 19xx/20xx around 2050),
+// digit month and day ("-" or "/" between; two-digit years 00-49 are 20xx,
+// 50-99 are 19xx),
 // times are h:n or h:n:s with an optional ".zzz" fraction and "am"/"pm".
 // Blanks around the text are ignored. Return false on anything else, leaving
 // the output untouched.
