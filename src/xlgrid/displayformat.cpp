@@ -466,12 +466,14 @@ void AppendDatePicture(std::string& out, std::string_view pic, const DateParts& 
             i += run;
             continue;
         }
-        case '/':
+        case '/':  // separators leave `last` alone: "hh:mm" is minutes
             out.append(run, f.DateSeparator);
-            break;
+            i += run;
+            continue;
         case ':':
             out.append(run, f.TimeSeparator);
-            break;
+            i += run;
+            continue;
         default:
             out.append(pic.substr(i, run));
             i += run;
@@ -698,16 +700,16 @@ std::string FormatMaskText(std::string_view mask, std::string_view text)
                 ++i;
             }
             continue;
-        case '>':
-            if (i + 1 < mask.size() && mask[i + 1] == '<') {
+        case '>': caseMode = '>'; ++i; continue;
+        case '<':
+            if (i + 1 < mask.size() && mask[i + 1] == '>') {  // "<>": as typed again
                 caseMode = 0;
                 i += 2;
             } else {
-                caseMode = '>';
+                caseMode = '<';
                 ++i;
             }
             continue;
-        case '<': caseMode = '<'; ++i; continue;
         case '!': ++i; continue;
         case '0': e.kind = MaskElement::Digit; e.required = true; break;
         case '9': e.kind = MaskElement::Digit; break;

@@ -51,12 +51,22 @@ bool EqualsNoCase(std::string_view a, std::string_view b)
     return true;
 }
 
-// Rounds half to even (the default floating-point rounding), range checked.
+// Rounds half to even on the number's 15-digit decimal value, so that the
+// binary noise of 0.00015 * 10000 (1.4999999999999998) still counts as a tie.
+double RoundHalfEven(double x)
+{
+    char buf[64];
+    auto res = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::scientific, 14);
+    double decimal = x;
+    std::from_chars(buf, res.ptr, decimal);
+    return std::nearbyint(decimal);
+}
+
 bool DoubleToInt32(double x, int32_t& out)
 {
     if (!std::isfinite(x))
         return false;
-    double r = std::nearbyint(x);
+    double r = RoundHalfEven(x);
     if (r < -2147483648.0 || r > 2147483647.0)
         return false;
     out = int32_t(r);
@@ -67,7 +77,9 @@ bool DoubleToCurrency(double x, int64_t& out)
 {
     if (!std::isfinite(x))
         return false;
-    double r = std::nearbyint(x * 10000.0);
+    double r = RoundHalfEven(x * 10000.0);
+    if (!std::isfinite(r))
+        return false;
     // 2^63 is exactly representable; anything at or beyond it overflows.
     if (r < -9223372036854775808.0 || r >= 9223372036854775808.0)
         return false;

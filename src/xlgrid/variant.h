@@ -13,7 +13,8 @@
 // - Strings are trimmed of blanks and parsed as numbers in the process format
 //   (decimal point "."; a thousands "," is not accepted inside numbers);
 //   an empty string is not a number.
-// - Doubles become integers and currency by rounding half to even.
+// - Doubles become integers and currency by rounding half to even on their
+//   15-significant-digit decimal value (2.5 -> 2, 3.5 -> 4, 0.00015 -> 0.0002).
 // Failed conversions throw EVariantError with a message naming both types.
 
 #include <cstdint>
