@@ -166,6 +166,9 @@ public:
     // returns 0 and sets pos to 0.
     int Locate(int64_t& pos) const;
 
+    // Also releases the size index; the default stays.
+    void Clear() override;
+
 protected:
     void SlotWritten(int index) override;
     void SlotsReset() override { m_treeValid = false; }
@@ -180,7 +183,6 @@ private:
     int32_t m_default = 0;
     mutable bool m_treeValid = false;
     mutable int m_treeCap = 0;  // leaves; leaf b covers block b
-    mutable int m_treeShift = 0;  // log2(m_treeCap)
     mutable std::vector<int64_t> m_stored;  // sum of stored values per node
     mutable std::vector<int64_t> m_maxPrefix;  // largest prefix sum of extents
 };
