@@ -1,0 +1,193 @@
+#include "engine/atomicfile.h"
+#include "engine/compute.h"
+#include "engine/sheetroster.h"
+#include "results/csvexport.h"
+#include "results/resultsheet.h"
+#include "results/sheetimport.h"
+#include "xlgrid/sheet.h"
+#include "xlio/csvreader.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+
+using namespace results;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Str(const xlgrid::TXLSheet& sheet, int col, int row)
+{
+    const xlgrid::TXLCell* cell = sheet.FindCell(col, row);
+    return cell ? cell->AsString() : std::string("<none>");
+}
+
+const char* Roster =
+    "年级名单,,,,\r\n考号,姓名,性别,总分,学校\r\n1,甲,男,90,一中\r\n2,乙,男,80,二中\r\n3,丙,女,95,一中\r\n"
+    "4,丁,女,60,三中\r\n5,戊,男,70,一中\r\n,,,,\r\n";
+
+struct TComputed {
+    xlgrid::TXLSheet Source;
+    engine::TConfigStore Config = engine::TConfigStore::InMemory();
+    engine::TRosterColumns Columns;
+    engine::TSortField Sort;
+    engine::TDivideClasses Division;
+    std::vector<std::unique_ptr<xlgrid::TXLSheet>> Sheets;
+};
+
+// The compute command's road on a sheet: import, check, divide, build.
+std::unique_ptr<TComputed> Compute(const std::string& settings)
+{
+    auto c = std::make_unique<TComputed>();
+    ImportCsvIntoSheet(c->Source, xlio::ParseCsv(Roster));
+    for (std::size_t start = 0; start < settings.size();) {
+        std::size_t end = settings.find(';', start);
+        if (end == std::string::npos)
+            end = settings.size();
+        std::string kv = settings.substr(start, end - start);
+        c->Config.WriteSetting(kv.substr(0, kv.find('=')), kv.substr(kv.find('=') + 1));
+        start = end + 1;
+    }
+    c->Config.LoadSettings();
+    engine::TSheetRoster roster(c->Source);
+    EXPECT_TRUE(engine::CheckRoster(roster, c->Config, c->Columns, c->Sort).Passed);
+    engine::FillDivision(c->Division, roster, c->Config, c->Columns, c->Sort);
+    c->Division.Divide();
+    TResultContext context{c->Source, c->Division, c->Sort, c->Columns};
+    const engine::TDivideClasses& d = c->Division;
+    auto make = [&](const std::string& title, const engine::TClassData& record, TResultSheetKind kind) {
+        auto sheet = std::make_unique<xlgrid::TXLSheet>();
+        sheet->SetTitle(title);
+        BuildResultSheet(context, *sheet, record, kind, d.StudentIDPrefix, d.CreateStudentID, d.ClassPrefix);
+        c->Sheets.push_back(std::move(sheet));
+    };
+    make("全年级", d.Grade, rkGrade);
+    for (const auto& cls : d.Classes)
+        make(d.ClassPrefix + cls.Name, cls, rkClass);
+    make("分班情况", engine::TClassData(), rkOverview);
+    return c;
+}
+
+}  // namespace
+
+TEST(SheetImport, FillsRowsTitlesAndTrims)
+{
+    xlgrid::TXLSheet sheet;
+    ImportCsvIntoSheet(sheet, xlio::ParseCsv(Roster));
+    EXPECT_EQ(sheet.RowCount(), 7);  // the blank last line is gone
+    EXPECT_EQ(sheet.ColCount(), 5);
+    EXPECT_EQ(Str(sheet, 0, 0), "年级名单");
+    EXPECT_EQ(Str(sheet, 4, 1), "学校");
+    EXPECT_EQ(Str(sheet, 0, -1), "A");
+    EXPECT_EQ(Str(sheet, 4, -1), "E");
+    EXPECT_EQ(Str(sheet, -1, 0), "1");
+    EXPECT_EQ(Str(sheet, -1, 6), "7");
+    EXPECT_EQ(sheet.Sizes(-1, xlgrid::sCols), 30);
+
+    xlgrid::TXLSheet wide;
+    xlio::Table records(2, std::vector<std::string>(30, "x"));
+    records[1][29] = " ";
+    records.push_back({"a", "b", "c"});
+    ImportCsvIntoSheet(wide, records);
+    EXPECT_EQ(wide.ColCount(), 30);
+    EXPECT_EQ(Str(wide, 26, -1), "AA");
+    EXPECT_EQ(Str(wide, 2, 2), "c");
+    EXPECT_EQ(Str(wide, 3, 2), "<none>");
+
+    xlgrid::TXLSheet blank;
+    ImportCsvIntoSheet(blank, {{" ", ""}, {"", ""}});
+    EXPECT_EQ(blank.RowCount(), 0);
+    EXPECT_EQ(blank.ColCount(), 0);
+}
+
+TEST(ResultSheet, GradeClassAndOverviewSheets)
+{
+    auto c = Compute("ClassCount=2;ClassPrefix=高一;CreateStudentID=True;StudentIDPrefix=X");
+    ASSERT_EQ(c->Sheets.size(), 4u);
+    const xlgrid::TXLSheet& grade = *c->Sheets[0];
+    EXPECT_EQ(grade.ColCount(), 7);
+    EXPECT_EQ(grade.RowCount(), 5);
+    EXPECT_EQ(Str(grade, 5, -1), "班别");
+    EXPECT_EQ(Str(grade, 6, -1), "学号");
+    EXPECT_EQ(Str(grade, 0, 0), "3");  // highest key first
+    EXPECT_EQ(Str(grade, 5, 0), "高一(2)班");  // 95, the one girl dealt to class 2
+    EXPECT_EQ(Str(grade, -1, 4), "5");
+    EXPECT_EQ(grade.TitleCols(), 1);
+    EXPECT_EQ(grade.TitleRows(), 1);
+    EXPECT_EQ(grade.ColDefWidth(), 100);
+    EXPECT_EQ(grade.RowDefHeight(), 20);
+    EXPECT_EQ(grade.Sizes(-1, xlgrid::sCols), 28);
+    EXPECT_EQ(grade.PrintMargins().Top, 5);
+    EXPECT_EQ(grade.PrintMargins().Left, 5);
+    EXPECT_EQ(grade.PrintMargins().Bottom, 5);
+    EXPECT_TRUE(grade.PrintGridLines());
+    EXPECT_EQ(grade.BaseTitleStyle().Color(), ResultTitleColor);
+
+    const xlgrid::TXLSheet& first = *c->Sheets[1];
+    EXPECT_EQ(first.ColCount(), 6);
+    EXPECT_EQ(Str(first, 5, -1), "学号");
+    EXPECT_EQ(Str(first, 5, 0), "X0101");
+
+    const xlgrid::TXLSheet& overview = *c->Sheets[3];
+    EXPECT_EQ(overview.ColCount(), 5);
+    EXPECT_EQ(overview.RowCount(), 3);
+    EXPECT_EQ(overview.RowDefHeight(), 25);
+    EXPECT_EQ(overview.Sizes(-1, xlgrid::sRows), 20);
+    EXPECT_EQ(Str(overview, 4, -1), "总分");
+    EXPECT_EQ(Str(overview, 0, 0), "高一(1)班");
+    EXPECT_EQ(overview.FindCell(1, 0)->CellClass().Name, "TXLCInteger");
+    EXPECT_EQ(Str(overview, 1, 2), "5");
+    EXPECT_EQ(Str(overview, 4, 2), "79");
+    EXPECT_EQ(overview.FindCell(2, 2)->FontColor(), CountMatchColor);
+}
+
+TEST(ResultSheet, SheetsExportTheSameBytesAsTheViews)
+{
+    for (const char* settings : {"ClassCount=3;ClassPrefix=初一", "ClassCount=2;CreateStudentID=True;SexPrefix=True",
+                                 "ClassCount=1;SortFieldName=考号;SortFieldType=数值型"}) {
+        auto c = Compute(settings);
+        fs::path base = fs::temp_directory_path() / "fenban-sheet-export";
+        fs::remove_all(base);
+        TCsvExportOptions options;
+        options.Date = "2020.1.2";
+
+        std::vector<TSheetTable> tables;
+        for (const auto& s : c->Sheets)
+            tables.emplace_back(*s);
+        std::vector<const IResultTable*> fromSheets;
+        for (const auto& t : tables)
+            fromSheets.push_back(&t);
+        xlgrid::TXLSheet& src = c->Source;
+        src.SetTitle("数据源");
+        TSheetTable source(src);
+        ExportCsv(base / "sheets", fromSheets, source, options, nullptr);
+
+        std::vector<std::string> header;
+        for (int j = 0; j < src.ColCount(); ++j)
+            header.push_back(Str(src, j, 1));
+        TResultViews views = MakeResultViews(c->Division, header, c->Sort, c->Columns);
+        std::vector<const IResultTable*> fromViews;
+        for (const auto& v : views.Students)
+            fromViews.push_back(&v);
+        fromViews.push_back(&views.Overview);
+        xlio::Table rows;
+        for (int r = 0; r < src.RowCount(); ++r) {
+            rows.emplace_back();
+            for (int j = 0; j < src.ColCount(); ++j)
+                rows.back().push_back(src.FindCell(j, r) ? Str(src, j, r) : "");
+        }
+        TRosterView rosterView(rows, src.ColCount());
+        ExportCsv(base / "views", fromViews, rosterView, options, nullptr);
+
+        int files = 0;
+        for (const auto& entry : fs::directory_iterator(base / "sheets")) {
+            ++files;
+            EXPECT_EQ(engine::ReadFileBounded(entry.path(), 1 << 20),
+                      engine::ReadFileBounded(base / "views" / entry.path().filename(), 1 << 20))
+                << settings << " " << entry.path().filename();
+        }
+        EXPECT_EQ(files, static_cast<int>(c->Sheets.size()) + 1);
+        fs::remove_all(base);
+    }
+}
