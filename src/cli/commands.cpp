@@ -129,7 +129,7 @@ TDivideOptions ParseDivideOptions(const std::vector<std::string>& args, const ch
     if (o.Help)
         return o;
     if (positional.size() != 1)
-        throw EUsage(std::string("fenban ") + command + " takes one roster file (fenban " + command + " --help)");
+        throw EUsage(std::string("expected one roster file (fenban ") + command + " --help)");
     o.Roster = positional.front();
     return o;
 }
@@ -310,7 +310,7 @@ int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
             files.push_back(a);
         }
         if (files.size() != 2)
-            throw EUsage("fenban convert takes an input and an output file (fenban convert --help)");
+            throw EUsage("expected an input and an output file (fenban convert --help)");
         std::string outExt = LowerExtension(files[1]);
         if (outExt == ".xlf" || outExt == ".xlsx" || outExt == ".xls" || outExt == ".pdf")
             throw EUsage("writing " + outExt + " files is not supported yet: " + files[1]);

@@ -104,6 +104,8 @@ void TConfigStore::WriteSetting(std::string_view key, std::string_view text)
 int ParseIntSetting(std::string_view text, int fallback)
 {
     size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
+        ++i;  // a hand-edited "ClassCount= 5" still reads as 5
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
         negative = text[i] == '-';

@@ -119,7 +119,8 @@ std::optional<std::string> TIniFile::Read(std::string_view section, std::string_
     if (at == npos)
         return std::nullopt;
     std::string_view line = m_lines[at];
-    std::string_view value = TrimBlanks(line.substr(line.find('=') + 1));
+    // The value is the text as written: a prefix may end in a blank.
+    std::string_view value = line.substr(line.find('=') + 1);
     if (IsQuotedText(value))
         value = value.substr(1, value.size() - 2);
     return std::string(value);

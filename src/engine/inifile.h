@@ -23,8 +23,8 @@ public:
     // UTF-8 text, lines ended by CR LF.
     std::string Text() const;
 
-    // The value of a key with blanks around it removed and one pair of
-    // matching outer quotes (double or single) taken off.
+    // The text after the key's '=' with one pair of matching outer quotes
+    // (double or single) taken off; blanks are part of the text.
     std::optional<std::string> Read(std::string_view section, std::string_view key) const;
 
     // Replaces the key's line where it stands, or appends it at the end of

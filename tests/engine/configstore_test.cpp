@@ -51,7 +51,7 @@ TEST_F(ConfigStoreTest, FirstSaveWritesTheLoadedDefaultsInOrder)
 
 TEST_F(ConfigStoreTest, KeysAreReplacedInPlaceAndOtherSectionsKept)
 {
-    WriteUtf8("; note\r\n[Other]\r\nClassCount=9\r\n\r\n[global]\r\nSortFieldName=语文\r\nclasscount = 5\r\n\r\n[Tail]\r\nx=1\r\n");
+    WriteUtf8("; note\r\n[Other]\r\nClassCount=9\r\n\r\n[global]\r\nSortFieldName=语文\r\nclasscount =5\r\n\r\n[Tail]\r\nx=1\r\n");
     TConfigStore store(m_file);
     EXPECT_EQ(store.ReadIntSetting("ClassCount", 1), 5);
     store.LoadSettings();
@@ -74,7 +74,7 @@ TEST_F(ConfigStoreTest, ReadersInterpretTexts)
     const Row rows[] = {
         {"V=5", 5, false},        {"V=5.5", 1, false},  {"V=-2", -2, false},   {"V=", 1, false},
         {"V=abc", 1, false},      {"V=99999999999", 1, false}, {"V=True", 1, true}, {"V=true", 1, false},
-        {"V=TRUE", 1, false},     {"V= 7 ", 7, false},
+        {"V=TRUE", 1, false},     {"V= 7", 7, false},   {"V=7 ", 1, false},
     };
     for (const Row& row : rows) {
         WriteUtf8(std::string("[Global]\r\n") + row.line + "\r\n");
@@ -86,7 +86,7 @@ TEST_F(ConfigStoreTest, ReadersInterpretTexts)
 
 TEST_F(ConfigStoreTest, QuotedTextsSurviveASaveAndLoad)
 {
-    for (const char* prefix : {"\"高一\"", "'a'", "\"", "a\"b", "\"x'", "''"}) {
+    for (const char* prefix : {"\"高一\"", "'a'", "\"", "a\"b", "\"x'", "''", " 高一 "}) {
         TConfigStore store(m_file);
         store.LoadSettings();
         store.SetStoredValue("ClassPrefix", std::string_view(prefix));
