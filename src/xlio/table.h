@@ -1,0 +1,6 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace xlio { using Table = std::vector<std::vector<std::string>>; }
