@@ -1,0 +1,251 @@
+#pragma once
+// The sheet: one table of typed cells with sizes, merged ranges, formatting
+// and print settings.
+//
+// Client columns and rows count from 0; the heading band (title rows and
+// columns) uses negative indices, -1 being next to the client cells. Cells
+// live in four sections chosen by the signs of the indices. Sizes are eight
+// sparse lists (live and saved sizes per axis and band) stored as
+// differences from the axis default.
+
+#include "xlgrid/cell.h"
+#include "xlgrid/section.h"
+#include "xlgrid/style.h"
+#include "xlgrid/xlerrors.h"
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace xlgrid {
+
+// A view of a sheet; every change is reported to the registered users.
+class IXLSheetUser {
+public:
+    virtual ~IXLSheetUser() = default;
+    virtual void RangeChanged(int /*section*/, const TXLRect& /*rect*/, bool /*sides*/) {}
+    virtual void SectionChanged(int /*section*/) {}
+    virtual void SheetChanged() {}
+    virtual void PrintChanged() {}
+    virtual void SizesChanged(TXLAxes /*axes*/, bool /*client*/) {}
+    virtual void SectorsMoved(TXLAxis /*axis*/, bool /*client*/, int /*count*/, int /*index*/) {}
+    virtual void SizeChanged(TXLAxis /*axis*/, int /*index*/, bool /*client*/) {}
+    virtual void CellsFormatted(int /*section*/, const TXLRect* /*rect*/) {}
+    virtual void SheetDestroying() {}
+    virtual void CellChanged(TXLCell* /*cell*/) {}
+    virtual void UnionsChanged(bool /*flag*/) {}
+    virtual void BeginUpdate() {}
+    virtual void EndUpdate() {}
+};
+
+struct TXLMargins {
+    int Left = 0, Top = 0, Right = 0, Bottom = 0;
+    bool operator==(const TXLMargins&) const = default;
+};
+
+class TXLSheet {
+public:
+    TXLSheet();
+    TXLSheet(const TXLSheet&) = delete;
+    TXLSheet& operator=(const TXLSheet&) = delete;
+    ~TXLSheet();
+
+    // Users and updates
+    void AddUser(IXLSheetUser* user);
+    void RemoveUser(IXLSheetUser* user);
+    void BeginUpdate();
+    void EndUpdate();
+    bool Updating() const { return m_updateCount > 0; }
+    bool Modified() const { return m_modified; }
+    void SetModified(bool modified);
+
+    // Shape
+    int ColCount() const;
+    void SetColCount(int count);
+    int RowCount() const;
+    void SetRowCount(int count);
+    int TitleCols() const;
+    void SetTitleCols(int count);
+    int TitleRows() const;
+    void SetTitleRows(int count);
+    int Count(TXLAxis axis, bool client) const;
+    void SetCount(TXLAxis axis, bool client, int count);
+
+    int ColDefWidth() const { return m_defSize[sCols]; }
+    void SetColDefWidth(int size) { SetDefSize(sCols, size); }
+    int RowDefHeight() const { return m_defSize[sRows]; }
+    void SetRowDefHeight(int size) { SetDefSize(sRows, size); }
+    int DefSize(TXLAxis axis) const { return m_defSize[axis]; }
+    void SetDefSize(TXLAxis axis, int size);
+    int ColMaxWidth() const { return m_maxSize[sCols]; }
+    void SetColMaxWidth(int size) { SetMaxSize(sCols, size); }
+    int RowMaxHeight() const { return m_maxSize[sRows]; }
+    void SetRowMaxHeight(int size) { SetMaxSize(sRows, size); }
+    void SetMaxSize(TXLAxis axis, int size);
+
+    // The size of a row or column (its saved size when hidden); -1 = best fit, 0 = 1.
+    int Sizes(int index, TXLAxis axis) const;
+    void SetSizes(int index, TXLAxis axis, int size);
+    // The size as drawn: 0 for a hidden row or column.
+    int LiveSize(int index, TXLAxis axis) const;
+    bool Visible(int index, TXLAxis axis) const;
+    void SetVisible(int index, TXLAxis axis, bool visible);
+    int BestWidth(int col) const;
+    int BestHeight(int row) const;
+    // Pixel offset of a client (or title) index from the start of its band, and its inverse.
+    int64_t Offset(int index, TXLAxis axis) const;
+    int Locate(int64_t& pos, TXLAxis axis, bool client) const;
+    TXLSizeList& SizeList(TXLAxis axis, bool client) { return *m_sizes[axis][client]; }
+    const TXLSizeList& SizeList(TXLAxis axis, bool client) const { return *m_sizes[axis][client]; }
+    TXLSizeList& SavedList(TXLAxis axis, bool client) { return *m_saved[axis][client]; }
+    const TXLSizeList& SavedList(TXLAxis axis, bool client) const { return *m_saved[axis][client]; }
+
+    void InsertCols(int index, int count) { InsertSectors(sCols, index, count); }
+    void InsertRows(int index, int count) { InsertSectors(sRows, index, count); }
+    void InsertSectors(TXLAxis axis, int index, int count);
+    void Clear();
+    void ClearCells();
+
+    // Cells
+    TXLCell* Cells(int col, int row);
+    TXLCell* FindCell(int col, int row) const;
+    Variant Values(int col, int row) const;
+    void SetValues(int col, int row, const Variant& value);
+    void SetText(int col, int row, const std::string& text);
+    void* Pictures(int col, int row) const;
+    TXLCell* SetCellClass(int col, int row, const TXLCellClass& cls);
+    void SetCellBox(int col, int row, TColor borderColor, TColor color, TColor fontColor, const Variant& value);
+    void SetCellBorder(int col, int row, TColor borderColor, TColor color);
+    void FillTitles();
+    void NumberRow(int row);
+    // Copies everything of one position to another (also between sheets).
+    static void CopyCell(const TXLSheet& src, int srcCol, int srcRow, TXLSheet& dst, int dstCol, int dstRow);
+    std::string GetCellHint(int col, int row) const;
+    void Recalculate();
+
+    // Formatting of a position (with or without a cell) by property number.
+    int32_t GetProperty(int col, int row, int number) const;
+    void SetProperty(int col, int row, int number, int32_t value);
+
+    // Sections and coordinates
+    static int SectionOf(int col, int row) { return (col >= 0) ? (row >= 0 ? 3 : 0) : (row >= 0 ? 1 : 2); }
+    TXLSection& Section(int n) { return *m_sections[n]; }
+    const TXLSection& Section(int n) const { return *m_sections[n]; }
+    int LocalCol(int col) const { return col < 0 ? TitleCols() + col : col; }
+    int LocalRow(int row) const { return row < 0 ? TitleRows() + row : row; }
+    // Resolves a sheet position to its section and local position (following a merged range).
+    TXLSection& Locate(int col, int row, int& localCol, int& localRow);
+    const TXLSection& Locate(int col, int row, int& localCol, int& localRow) const;
+
+    // Styles
+    TXLBaseStyle& BaseClientStyle() { return *m_baseClient; }
+    const TXLBaseStyle& BaseClientStyle() const { return *m_baseClient; }
+    TXLBaseStyle& BaseTitleStyle() { return *m_baseTitle; }
+    const TXLBaseStyle& BaseTitleStyle() const { return *m_baseTitle; }
+    void SetBaseClientStyle(const TXLPersistent& style) { m_baseClient->Assign(style); }
+    void SetBaseTitleStyle(const TXLPersistent& style) { m_baseTitle->Assign(style); }
+    TXLStyler* Styler() const { return m_styler; }
+    void SetStyler(TXLStyler* styler);
+
+    // Properties
+    const std::string& Author() const { return m_author; }
+    void SetAuthor(const std::string& author);
+    const std::string& Title() const { return m_title; }
+    void SetTitle(const std::string& title);
+    bool ReadOnly() const { return m_readOnly; }
+    void SetReadOnly(bool ro) { m_readOnly = ro; }
+    const TXLPicture& Background() const { return m_background; }
+    void SetBackground(const TXLPicture& picture);
+
+    // Print settings
+    const TXLMargins& PrintMargins() const { return m_margins; }
+    void SetPrintMargins(const TXLMargins& margins);
+    TXLPrintMode PrintMode() const { return m_printMode; }
+    void SetPrintMode(TXLPrintMode mode) { m_printMode = mode; }
+    int PrintScale() const { return m_printScale; }
+    void SetPrintScale(int scale);
+    bool PrintHidden() const { return m_printHidden; }
+    void SetPrintHidden(bool on);
+    TXLAxes PrintTitles() const { return m_printTitles; }
+    void SetPrintTitles(TXLAxes axes);
+    bool PrintGridLines() const { return m_printGridLines; }
+    void SetPrintGridLines(bool on);
+
+    // Events
+    std::function<void(TXLSheet&, TXLAxis, int& size, int index)> OnSizing;
+    std::function<void(TXLSheet&)> OnModified;
+    std::function<void(TXLSheet&, int col, int row)> OnCellClick;
+    std::function<void(TXLSheet&, int col, int row)> OnCellDblClick;
+    std::function<void(TXLSheet&, int col, int row)> OnCellChanged;
+    std::function<void(TXLSheet&)> OnStylerChanged;
+    std::function<void(TXLSheet&, int col, int row, std::string& text)> OnGetCellHint;
+    std::function<void(TXLSheet&, int col, int row, std::string& text)> OnSetCellHint;
+    std::function<void(TXLSheet&, const std::string& name, Variant& value)> OnVariable;
+    std::function<void(TXLSheet&, const std::string& name, std::vector<Variant>& args, Variant& value, bool& handled)>
+        OnFunction;
+
+    // Formula names: a cell reference inside the client band yields the cell's value.
+    Variant DoVariable(const std::string& name) const;
+
+    // Text measurement for best-fit sizes (the painting library installs a real one).
+    static void SetTextMeasure(const ITextMeasure* measure);
+    static const ITextMeasure& TextMeasure();
+
+    // Notification senders (used by cells, sections and styles).
+    void NotifyRange(int section, const TXLRect& rect, bool sides = false);
+    void NotifySection(int section);
+    void NotifyFormatted(int section, const TXLRect* rect);
+    void NotifyUnions();
+    void NotifyCellChanged(TXLCell* cell);
+    void NotifyPrint();
+    void CellValueChanged(TXLCell& cell);
+    bool Loading() const { return m_loading; }
+    void SetLoading(bool loading) { m_loading = loading; }
+    template <class F> void ForEachUser(F f)
+    {
+        auto users = m_users;
+        for (IXLSheetUser* u : users)
+            f(*u);
+    }
+
+private:
+    void SetSizeRaw(int index, TXLAxis axis, int size);
+    void ApplySizingRule(int index, TXLAxis axis, int size);
+    int BandIndex(int index, TXLAxis axis, bool& client) const;
+    void SectionsOfBand(TXLAxis axis, bool client, int out[2]) const;
+
+    std::vector<IXLSheetUser*> m_users;
+    std::unique_ptr<TXLBaseStyle> m_baseClient;
+    std::unique_ptr<TXLBaseStyle> m_baseTitle;
+    TXLStyler* m_styler = nullptr;
+    // [axis][band]: band 0 is the title band, 1 the client band.
+    std::unique_ptr<TXLSizeList> m_sizes[2][2];
+    std::unique_ptr<TXLSizeList> m_saved[2][2];
+    std::unique_ptr<TXLSection> m_sections[4];
+    int m_defSize[2] = {60, 15};
+    int m_maxSize[2] = {0, 0};
+    TXLPicture m_background;
+    bool m_readOnly = false;
+    bool m_modified = false;
+    bool m_pending = false;
+    bool m_loading = false;
+    bool m_destroying = false;
+    bool m_inCellChanged = false;
+    int m_updateCount = 0;
+    TXLMargins m_margins;
+    TXLPrintMode m_printMode = pmNormal;
+    int m_printScale = 100;
+    bool m_printHidden = false;
+    TXLAxes m_printTitles = 0;
+    bool m_printGridLines = false;
+    std::string m_author;
+    std::string m_title;
+};
+
+// Column label of the heading row: A..Z, then AA..ZZ.
+std::string ColumnLetters(int col);
+
+}  // namespace xlgrid
