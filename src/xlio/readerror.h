@@ -1,5 +1,6 @@
 #pragma once
-// The one error the file readers and writers of this library raise. It carries
+// The one error the file readers and writers of this library raise (the name
+// is historical: workbook writing raises it as well). It carries
 // the file, where in it the problem sits (a part name, a line, a byte offset;
 // empty when it concerns the whole file) and what was wrong, and composes them
 // into one message a user can act on.

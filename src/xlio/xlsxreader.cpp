@@ -108,7 +108,7 @@ public:
             zip_error_fini(&error);
             Throw("", "not enough memory to open the archive");
         }
-        zip_t* zip = zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &error);
+        zip_t* zip = zip_open_from_source(source, ZIP_RDONLY, &error);
         if (!zip) {
             zip_source_free(source);
             const bool twice = zip_error_code_zip(&error) == ZIP_ER_EXISTS;
