@@ -3,6 +3,7 @@
 #include "xlio/readerror.h"
 #include "xlio/workbookwriter.h"
 
+#include "xlgrid/section.h"
 #include "xlgrid/sheet.h"
 
 #include <xlsxwriter.h>
@@ -29,7 +30,9 @@ std::string FoldCase(const std::string& name)
 
 std::string CellText(const xlgrid::TXLSheet& sheet, int col, int row)
 {
-    const xlgrid::TXLCell* cell = sheet.FindCell(col, row);
+    // The cell at the position itself: under a merged range only the anchor holds the value.
+    const xlgrid::TXLSection& section = sheet.Section(xlgrid::TXLSheet::SectionOf(col, row));
+    const xlgrid::TXLCell* cell = section.Find(sheet.LocalCol(col), sheet.LocalRow(row));
     return cell ? cell->AsString() : std::string();
 }
 

@@ -129,7 +129,8 @@ void Export(const std::string& path, xlgrid::TXLSheet& sheet, bool formatted, co
 
     for (int c = 0; c < cols; ++c) {
         for (int r = 0; r < rows; ++r) {
-            const TXLCell* cell = sheet.FindCell(c, r);
+            // Cells hidden under a merged range are written blank, as Excel keeps only the anchor's value.
+            const TXLCell* cell = sheet.Section(3).Find(c, r);
             TCellFormat f = formatted ? CellFormat(sheet, c, r) : quick;
             const std::uint32_t xr = static_cast<std::uint32_t>(r);
             const std::uint16_t xc = static_cast<std::uint16_t>(c);
