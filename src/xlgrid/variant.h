@@ -13,7 +13,8 @@
 // - Strings are trimmed of blanks and parsed as numbers in the process format
 //   (decimal point "."; a thousands "," is not accepted inside numbers);
 //   an empty string is not a number.
-// - Doubles become integers and currency by rounding half to even.
+// - Doubles become integers and currency by rounding half to even on their
+//   15-significant-digit decimal value (2.5 -> 2, 3.5 -> 4, 0.00015 -> 0.0002).
 // Failed conversions throw EVariantError with a message naming both types.
 
 #include <cstdint>
@@ -114,7 +115,8 @@ struct ProcessFormats {
 const ProcessFormats& Formats();
 
 // Parsing in the process formats. Dates are year-month-day with one or two
-// digit month and day (a two-digit year is taken as 19xx/20xx around 2050),
+// digit month and day ("-" or "/" between; two-digit years 00-49 are 20xx,
+// 50-99 are 19xx),
 // times are h:n or h:n:s with an optional ".zzz" fraction and "am"/"pm".
 // Blanks around the text are ignored. Return false on anything else, leaving
 // the output untouched.
