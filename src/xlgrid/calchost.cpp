@@ -130,7 +130,7 @@ void TXLCalcHost::CalculateFormula(IXLFormulaCell& cell)
     }
 }
 
-void TXLCalcHost::Recalculate(const std::vector<IXLFormulaCell*>& cells)
+void TXLCalcHost::RecalculateFormulas(const std::vector<IXLFormulaCell*>& cells)
 {
     for (IXLFormulaCell* cell : cells)
         cell->SetNeedsRecalc(true);

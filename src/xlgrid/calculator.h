@@ -3,19 +3,27 @@
 // variants, the function registry, and the host interface through which a
 // sheet resolves names, runs its events and recalculates its formula cells.
 //
-// Wiring a sheet (what TXLSheet, TXLCFormula and TXLManager add):
-//   - TXLManager owns one TXLFunctions (the six conversions are registered
-//     by its constructor); RegisterFunction/RegisterVariable forward to it.
-//   - TXLCFormula implements IXLFormulaCell (formula text, last result, error
-//     state, recalculation mark); StoreFormulaResult marks the display text
-//     stale. Writing a formula text calls sheet.CalculateFormula(cell).
+// Wiring a sheet:
+//   - TXLManager owns one TXLFunctions (its constructor registers the six
+//     conversions); TXLManager::RegisterFunction forwards to it.
+//   - TXLCFormula also derives from IXLFormulaCell: FormulaText() is the
+//     formula, FormulaResult() the stored number, StoreFormulaResult(v, e)
+//     is SetResult(v, e) (which marks the display text stale), and the
+//     recalculation mark is the cell's kNeedsCalc flag. Writing a formula
+//     text (and the formula evaluator hook) calls
+//     sheet.CalculateFormula(cell).
 //   - TXLSheet derives from TXLCalcHost and overrides Functions() (the
-//     manager's registry), OnVariableEvent/OnFunctionEvent (call OnVariable /
-//     OnFunction when set), ClientColCount/ClientRowCount and ClientCell (the
-//     value of a client cell, and the cell itself when it is a formula cell).
-//     TXLSheet::Recalculate collects its formula cells over the four sections
-//     in section order, rows and columns ascending, and calls
-//     TXLCalcHost::Recalculate with them.
+//     manager's registry), OnVariableEvent / OnFunctionEvent (run the
+//     OnVariable / OnFunction events when set), ClientColCount(),
+//     ClientRowCount() and ClientCell(col, row) (the client cell's Value, and
+//     the cell as IXLFormulaCell when it is a formula cell). DoVariable and
+//     DoFunction keep the defaults here (cell references; nothing).
+//   - TXLSheet::Recalculate() collects its formula cells over the four
+//     sections in section order, rows and columns ascending, and passes
+//     them to RecalculateFormulas.
+//   - The number editor evaluates with TXLCalculator(&sheet).Evaluate(text).
+// Event handlers may raise; they must let exceptions they do not know pass
+// (the set-aside of deep evaluations travels as one).
 
 #include "xlgrid/variant.h"
 #include "xlgrid/xlerrors.h"
@@ -161,7 +169,7 @@ public:
     void CalculateFormula(IXLFormulaCell& cell);
     // Marks every cell, then calculates every cell still marked, in the
     // order given (section order, rows and columns ascending).
-    void Recalculate(const std::vector<IXLFormulaCell*>& cells);
+    void RecalculateFormulas(const std::vector<IXLFormulaCell*>& cells);
     // The value a formula reads from a formula cell (see the class comment).
     Variant FormulaValue(IXLFormulaCell& cell);
 

@@ -89,7 +89,7 @@ public:
         std::vector<IXLFormulaCell*> cells;
         for (auto& [pos, f] : m_formulas)
             cells.push_back(f.get());
-        Recalculate(cells);
+        RecalculateFormulas(cells);
     }
 
     TXLFunctions m_functions;
