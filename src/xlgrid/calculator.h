@@ -182,7 +182,7 @@ private:
 
     std::vector<IXLFormulaCell*> m_evaluating;
     std::vector<IXLFormulaCell*> m_setAside;
-    int m_maxCellDepth = 32;
+    int m_maxCellDepth = 16;
 };
 
 // A cell name: leading letters (any case) give the column as a bijective

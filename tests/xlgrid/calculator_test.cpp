@@ -570,6 +570,20 @@ TEST(FormulaCell, LongChainsSettleInOneRecalculateWithBoundedStack)
     EXPECT_EQ(stores, n);  // interrupted evaluations store nothing
 }
 
+TEST(FormulaCell, DeeplyNestedFormulasInALongChainFitTheStack)
+{
+    // The worst case the limits allow: every cell of a chain longer than
+    // MaxCellDepth nests its reference as deep as a formula may.
+    const int n = 200;
+    FakeSheet sheet(1, n);
+    for (int r = 0; r < n - 1; ++r)
+        sheet.PutFormula(0, r, Nest("-(", "A" + std::to_string(r + 2), ")", 50));
+    sheet.PutFormula(0, n - 1, "1");
+    sheet.RecalculateAll();
+    EXPECT_EQ(sheet.Formula(0, 0).error, feNone);
+    EXPECT_EQ(sheet.Formula(0, 0).number, 1);  // fifty negations per cell
+}
+
 TEST(FormulaCell, LongCycleIsFoundAcrossSetAsideEvaluations)
 {
     const int n = 1000;
