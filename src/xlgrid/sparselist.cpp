@@ -48,6 +48,14 @@ void TProZeroSList::SetIncItem(int index, int32_t value)
     SetItem(index, value == m_default ? 0 : WrapAdd(value, 1));
 }
 
+void TProZeroSList::Clear()
+{
+    TSList::Clear();
+    std::vector<int64_t>().swap(m_stored);
+    std::vector<int64_t>().swap(m_maxPrefix);
+    m_treeCap = 0;
+}
+
 void TZeroSList::SetDefault(int32_t value)
 {
     TProZeroSList::SetDefault(value);

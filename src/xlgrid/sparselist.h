@@ -116,6 +116,7 @@ protected:
 
 private:
     Block* EnsureBlock(int block);
+    void MoveIntoBlock(int d, int index, int gapEnd, int offset, int srcHigh);
     void ShiftUp(int index, int count);
     void ShiftDown(int index, int count);
     int ScanHighFrom(int index) const;
@@ -165,6 +166,9 @@ public:
     // returns 0 and sets pos to 0.
     int Locate(int64_t& pos) const;
 
+    // Also releases the size index; the default stays.
+    void Clear() override;
+
 protected:
     void SlotWritten(int index) override;
     void SlotsReset() override { m_treeValid = false; }
@@ -179,7 +183,6 @@ private:
     int32_t m_default = 0;
     mutable bool m_treeValid = false;
     mutable int m_treeCap = 0;  // leaves; leaf b covers block b
-    mutable int m_treeShift = 0;  // log2(m_treeCap)
     mutable std::vector<int64_t> m_stored;  // sum of stored values per node
     mutable std::vector<int64_t> m_maxPrefix;  // largest prefix sum of extents
 };
@@ -330,67 +333,63 @@ int BasicSList<Slot>::ForEach(const std::function<int(int index, Slot item)>& ca
     return 0;
 }
 
-// Moves [index, high] to [index + count, high + count] and zeroes the gap.
-// Works destination block by destination block from the top, gathering each
-// from at most two source blocks, so unallocated stretches cost one check.
+// Rewrites the slots from `index` up in destination block `d`: slot j gets
+// source slot j + offset when j >= gapEnd and that source is at most `srcHigh`,
+// zero otherwise. Stretches where neither the destination nor the source
+// blocks are allocated cost three lookups.
+template <class Slot>
+void BasicSList<Slot>::MoveIntoBlock(int d, int index, int gapEnd, int offset, int srcHigh)
+{
+    const int base = d * kBlockSize;
+    const int first = std::max(base, index) - base;
+    const int srcFirst = std::max(base, gapEnd) + offset;
+    const int srcLast = std::min(base + kBlockSize - 1 + offset, srcHigh);
+    const Block* srcLo = srcFirst <= srcLast ? BlockAt(srcFirst / kBlockSize) : nullptr;
+    const Block* srcHi = srcFirst <= srcLast ? BlockAt(srcLast / kBlockSize) : nullptr;
+    Block* own = d < BlockCount() ? m_dir[d].get() : nullptr;
+    if (!own && !srcLo && !srcHi)
+        return;
+    // Slots [first, from) lie in the gap, [from, to) take their source, the
+    // rest lie above the source range: zero but for the two copied pieces.
+    Slot gathered[kBlockSize] = {};
+    const int from = std::clamp(gapEnd - base, first, kBlockSize);
+    const int to = std::clamp(srcHigh - offset - base + 1, from, kBlockSize);
+    if (from < to) {
+        const int src = base + from + offset;
+        const int split = std::min(to - from, kBlockSize - src % kBlockSize);
+        if (srcLo)
+            std::copy_n(srcLo->slots + src % kBlockSize, split, gathered + from);
+        if (srcHi && split < to - from)
+            std::copy_n(srcHi->slots, to - from - split, gathered + from + split);
+    }
+    if (!own) {
+        if (std::all_of(gathered + first, gathered + kBlockSize, [](Slot v) { return v == Slot{}; }))
+            return;
+        own = EnsureBlock(d);
+    }
+    std::copy(gathered + first, gathered + kBlockSize, own->slots + first);
+}
+
+// Moves [index, high] to [index + count, high + count] and zeroes the gap,
+// from the top down so that no source is overwritten before it is read.
 template <class Slot>
 void BasicSList<Slot>::ShiftUp(int index, int count)
 {
-    const int newHigh = m_high + count;
-    const int firstBlock = index / kBlockSize;
-    for (int d = newHigh / kBlockSize; d >= firstBlock; --d) {
-        Slot gathered[kBlockSize];
-        bool any = false;
-        const int base = d * kBlockSize;
-        for (int i = 0; i < kBlockSize; ++i) {
-            const int j = base + i;
-            Slot v{};
-            if (j < index) {
-                const Block* own = BlockAt(d);
-                v = own ? own->slots[i] : Slot{};
-            } else if (j >= index + count && j - count <= m_high) {
-                const Block* src = BlockAt((j - count) / kBlockSize);
-                v = src ? src->slots[(j - count) % kBlockSize] : Slot{};
-            }
-            gathered[i] = v;
-            any = any || v != Slot{};
-        }
-        if (!any && !BlockAt(d))
-            continue;
-        Block* dest = any ? EnsureBlock(d) : m_dir[d].get();
-        std::copy(gathered, gathered + kBlockSize, dest->slots);
-    }
-    m_high = newHigh;
+    const int oldHigh = m_high;
+    for (int d = (oldHigh + count) / kBlockSize; d >= index / kBlockSize; --d)
+        MoveIntoBlock(d, index, index + count, -count, oldHigh);
+    m_high = oldHigh + count;
     ClearCache();
 }
 
-// Moves [index + count, high] to [index, high - count] and zeroes the top.
+// Moves [index + count, high] to [index, high - count] and zeroes the top,
+// from the bottom up.
 template <class Slot>
 void BasicSList<Slot>::ShiftDown(int index, int count)
 {
     const int oldHigh = m_high;
-    for (int d = index / kBlockSize; d <= oldHigh / kBlockSize; ++d) {
-        Slot gathered[kBlockSize];
-        bool any = false;
-        const int base = d * kBlockSize;
-        for (int i = 0; i < kBlockSize; ++i) {
-            const int j = base + i;
-            Slot v{};
-            if (j < index) {
-                const Block* own = BlockAt(d);
-                v = own ? own->slots[i] : Slot{};
-            } else if (static_cast<int64_t>(j) + count <= oldHigh) {
-                const Block* src = BlockAt((j + count) / kBlockSize);
-                v = src ? src->slots[(j + count) % kBlockSize] : Slot{};
-            }
-            gathered[i] = v;
-            any = any || v != Slot{};
-        }
-        if (!any && !BlockAt(d))
-            continue;
-        Block* dest = any ? EnsureBlock(d) : m_dir[d].get();
-        std::copy(gathered, gathered + kBlockSize, dest->slots);
-    }
+    for (int d = index / kBlockSize; d <= oldHigh / kBlockSize; ++d)
+        MoveIntoBlock(d, index, index, count, oldHigh);
     m_high = ScanHighFrom(oldHigh);
     ClearCache();
 }

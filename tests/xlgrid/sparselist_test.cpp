@@ -220,6 +220,13 @@ TEST(SparseList, SettingTheDefaultClearsOnlyZeroLists)
     EXPECT_EQ(sizes.DiffItem(2), 25);
     EXPECT_EQ(sizes.Count(), 30);
 
+    sizes.SetDiffItem(40, 5);
+    EXPECT_EQ(sizes.Sum(50), 50 * 25 - 20);
+    sizes.Clear();  // keeps Count and the default
+    EXPECT_EQ(sizes.Count(), 30);
+    EXPECT_EQ(sizes.Sum(50), 50 * 25);
+    EXPECT_FALSE(sizes.IsBlockAllocated(2));
+
     TDefSList styles;
     styles.SetDefault(1);
     styles.SetIncItem(2, 4);
