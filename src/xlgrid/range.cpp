@@ -70,7 +70,7 @@ bool MergeSectionRect(TXLSection& s, TXLRect rect)
         for (int r = rect.Top; r < rect.Bottom && same; ++r)
             for (int c = rect.Left; c < rect.Right && same; ++c)
                 same = diag.Get(c, r) == first;
-        int32_t value = same ? first : diag.Default();
+        int32_t value = same ? first : 0;
         for (int r = rect.Top; r < rect.Bottom; ++r)
             for (int c = rect.Left; c < rect.Right; ++c)
                 diag.Set(c, r, value);
@@ -82,7 +82,7 @@ bool MergeSectionRect(TXLSection& s, TXLRect rect)
             for (int c = rect.Left; c < rect.Right; ++c)
                 mx.Set(c, r, value);
     }
-    // Merging discards the contents of the covered cells.
+    // Merging discards the contents (and hints) of the covered cells.
     for (int r = rect.Top; r < rect.Bottom; ++r) {
         TXLRow* row = s.Object(r);
         if (!row)
@@ -91,6 +91,11 @@ bool MergeSectionRect(TXLSection& s, TXLRect rect)
             if ((r != rect.Top || c != rect.Left) && row->Object(c))
                 s.FreeCell(c, r);
     }
+    if (!s.Hints().empty())
+        for (int r = rect.Top; r < rect.Bottom; ++r)
+            for (int c = rect.Left; c < rect.Right; ++c)
+                if (r != rect.Top || c != rect.Left)
+                    s.SetHintAt(c, r, {});
     unions.push_back({rect, anchor});
     if (anchor)
         anchor->SetAnchorFlag(true);
@@ -187,18 +192,22 @@ void TXLProRange::ClearRange(int flags)
     m_sheet.BeginUpdate();
     for (int row = r.Top; row < r.Bottom; ++row)
         for (int col = r.Left; col < r.Right; ++col) {
-            if (flags & crHints)
+            if (flags & crHints) {
+                s.SetHintAt(col, row, {});
                 if (TXLCell* cell = s.Find(col, row))
-                    cell->SetHint("");
+                    cell->SetProps(cell->Props() & static_cast<TXLProps>(~PropBit(prHint)));
+            }
             if (flags & crFormats) {
                 const TXLBaseStyle& base = *s.BaseStyle();
                 s.SetProperty(col, row, pnColor, base.GetProperty(pnColor));
                 for (int side : {pnLeft, pnTop, pnRight, pnBottom, pnBias1, pnBias2})
                     s.SetProperty(col, row, side, 0);
-                if (TXLCell* cell = s.Find(col, row))
-                    if (cell->HasOwnFont()) {
-                        cell->SetFont(TXLFont{});
-                    }
+                // Back to the default font: the cell reads its provider's again.
+                if (TXLCell* cell = s.Find(col, row)) {
+                    cell->ResetFont();
+                    cell->SetProps(cell->Props() &
+                                   static_cast<TXLProps>(~(PropBit(prColor) | PropBit(prBorder))));
+                }
             }
             if (flags & crContents)
                 s.FreeCell(col, row);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 
 namespace xlgrid {
 
@@ -21,12 +22,11 @@ std::string ColumnLetters(int col)
 {
     if (col < 0)
         return {};
-    if (col < 26)
-        return std::string(1, static_cast<char>('A' + col));
-    // Two letters: n div 26 counts from "A" = 1, n mod 26 from "A" = 0.
+    // Bijective base 26: "A".."Z", "AA".."ZZ" (column 701), then "AAA" on,
+    // so that labels never repeat.
     std::string s;
-    s += static_cast<char>('A' + (col / 26 - 1) % 26);
-    s += static_cast<char>('A' + col % 26);
+    for (int64_t n = static_cast<int64_t>(col) + 1; n > 0; n = (n - 1) / 26)
+        s.insert(s.begin(), static_cast<char>('A' + (n - 1) % 26));
     return s;
 }
 
@@ -228,7 +228,7 @@ void TXLSheet::SectionsOfBand(TXLAxis axis, bool client, int out[2]) const
 
 void TXLSheet::SetCount(TXLAxis axis, bool client, int count)
 {
-    count = std::clamp(count, 0, TXLSizeList::kMaxIndex);
+    count = std::clamp(count, 0, kMaxCount);
     TXLSizeList& live = *m_sizes[axis][client];
     if (count != live.Count()) {
         if (count < live.Count()) {
@@ -249,11 +249,26 @@ void TXLSheet::SetDefSize(TXLAxis axis, int size)
         size = 0;
     m_defSize[axis] = size;
     for (int b = 0; b < 2; ++b) {
-        int count = m_sizes[axis][b]->Count();
-        m_sizes[axis][b]->SetDefault(size);  // clears every stored size
-        m_sizes[axis][b]->SetCount(count);
+        TXLSizeList& live = *m_sizes[axis][b];
+        TXLSizeList& saved = *m_saved[axis][b];
+        // Hidden rows or columns stay hidden; they come back at the new default.
+        std::vector<int> hidden;
+        saved.ForEach([&hidden](int i, int32_t) {
+            hidden.push_back(i);
+            return 0;
+        });
+        int count = live.Count();
+        live.SetDefault(size);  // clears every stored size
+        live.SetCount(count);
+        for (int i : hidden) {
+            saved.SetItem(i, std::max(1, size));
+            live.SetDiffItem(i, 0);
+        }
     }
-    ForEachUser([&](IXLSheetUser& u) { u.SizesChanged(AxisBit(axis), true); });
+    ForEachUser([&](IXLSheetUser& u) {
+        u.SizesChanged(AxisBit(axis), false);
+        u.SizesChanged(AxisBit(axis), true);
+    });
 }
 
 void TXLSheet::SetMaxSize(TXLAxis axis, int size)
@@ -422,7 +437,10 @@ void TXLSheet::InsertSectors(TXLAxis axis, int index, int count)
     bool client = index >= 0;
     if (count < 0) {
         int available = client ? clients - index : -index;
-        count = -std::min(-count, available);
+        count = static_cast<int>(-std::min(-static_cast<int64_t>(count), static_cast<int64_t>(available)));
+    } else {
+        // A band never grows past the largest index of its lists.
+        count = std::min(count, kMaxCount - (client ? clients : titles));
     }
     if (count == 0)
         return;
@@ -489,7 +507,7 @@ TXLCell* TXLSheet::Cells(int col, int row)
 {
     int lc, lr;
     TXLSection& s = Locate(col, row, lc, lr);
-    if (lc < 0 || lr < 0)
+    if (lc < 0 || lr < 0 || lc > TXLSizeList::kMaxIndex || lr > TXLSizeList::kMaxIndex)
         return nullptr;
     return s.Create(lc, lr);
 }
@@ -531,7 +549,7 @@ TXLCell* TXLSheet::SetCellClass(int col, int row, const TXLCellClass& cls)
 {
     int lc, lr;
     TXLSection& s = Locate(col, row, lc, lr);
-    if (lc < 0 || lr < 0)
+    if (lc < 0 || lr < 0 || lc > TXLSizeList::kMaxIndex || lr > TXLSizeList::kMaxIndex)
         return nullptr;
     TXLCell* old = s.Find(lc, lr);
     if (old && &old->CellClass() == &cls)
@@ -551,16 +569,14 @@ TXLCell* TXLSheet::SetCellClass(int col, int row, const TXLCellClass& cls)
     TXLFont font = old->Font();
     Variant value = old->Value();
     TXLStyle* style = old->BasedOn();
-    std::string hint = old->Hint();
     TXLProps props = old->Props();
     s.Replace(lc, lr, cell);
-    cell->m_props = props & static_cast<TXLProps>(~(PropBit(prValue) | PropBit(prControl) | PropBit(prFont) | PropBit(prHint)));
+    // The hint belongs to the position and stays where it is.
+    cell->m_props = props & static_cast<TXLProps>(~(PropBit(prValue) | PropBit(prControl) | PropBit(prFont)));
     if (style)
         cell->Extra().BasedOn = style;
     if (ownFont)
         cell->SetFont(font);
-    if (!hint.empty())
-        cell->SetHint(hint);
     if (&cls == &s.BaseStyle()->ValueClass() && !s.BaseStyle()->Format().empty())
         cell->Extra().Format = s.BaseStyle()->Format();
     try {
@@ -598,18 +614,20 @@ void TXLSheet::SetCellBorder(int col, int row, TColor borderColor, TColor color)
 
 void TXLSheet::FillTitles()
 {
+    BeginUpdate();
     if (TitleRows() > 0)
         for (int c = 0; c < ColCount(); ++c)
             SetText(c, -1, ColumnLetters(c));
     if (TitleCols() > 0)
         for (int r = 0; r < RowCount(); ++r)
             NumberRow(r);
+    EndUpdate();
 }
 
 void TXLSheet::NumberRow(int row)
 {
-    if (TitleCols() > 0)
-        SetText(-1, row, std::to_string(row + 1));
+    if (TitleCols() > 0 && row >= 0)
+        SetValues(-1, row, Variant(static_cast<int32_t>(std::min<int64_t>(row + int64_t{1}, INT32_MAX))));
 }
 
 int32_t TXLSheet::GetProperty(int col, int row, int number) const
@@ -642,12 +660,14 @@ void TXLSheet::CopyCell(const TXLSheet& src, int srcCol, int srcRow, TXLSheet& d
     if (!from) {
         int lc, lr;
         TXLSection& s = dst.Locate(dstCol, dstRow, lc, lr);
-        if (lc >= 0 && lr >= 0)
+        if (lc >= 0 && lr >= 0) {
             s.FreeCell(lc, lr);
+            s.SetHintAt(lc, lr, src.GetCellHint(srcCol, srcRow));
+        }
         return;
     }
     TXLCell* to = dst.SetCellClass(dstCol, dstRow, from->CellClass());
-    if (!to)
+    if (!to || to == from)
         return;
     to->Assign(*from);
     // What the cell takes from its section's formatting travels too.
@@ -662,18 +682,18 @@ void TXLSheet::CopyCell(const TXLSheet& src, int srcCol, int srcRow, TXLSheet& d
 
 std::string TXLSheet::GetCellHint(int col, int row) const
 {
-    const TXLCell* cell = FindCell(col, row);
-    if (cell && cell->HasProp(prHint))
-        return cell->Hint();
-    if (OnGetCellHint) {
-        TXLCellStyles styles = static_cast<TXLCellStyles>(GetProperty(col, row, pnStyles));
-        if (styles & StyleBit(csExtHint)) {
-            std::string text;
-            OnGetCellHint(const_cast<TXLSheet&>(*this), col, row, text);
-            return text;
-        }
+    int lc, lr;
+    const TXLSection& s = Locate(col, row, lc, lr);
+    if (lc < 0 || lr < 0)
+        return {};
+    std::string stored = s.HintAt(lc, lr);
+    if (stored.empty() && OnGetCellHint &&
+        (static_cast<TXLCellStyles>(GetProperty(col, row, pnStyles)) & StyleBit(csExtHint))) {
+        std::string text;
+        OnGetCellHint(const_cast<TXLSheet&>(*this), col, row, text);
+        return text;
     }
-    return cell ? cell->Hint() : std::string();
+    return stored;
 }
 
 void TXLSheet::Recalculate()

@@ -48,6 +48,9 @@ struct TXLMargins {
 
 class TXLSheet {
 public:
+    // The largest count of a band: every index must fit the sparse lists.
+    static constexpr int kMaxCount = TXLSizeList::kMaxIndex + 1;
+
     TXLSheet();
     TXLSheet(const TXLSheet&) = delete;
     TXLSheet& operator=(const TXLSheet&) = delete;
