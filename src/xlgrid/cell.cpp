@@ -882,7 +882,7 @@ void TXLCGroup::ApplyState()
     TXLRect g;
     GetSheetRect(g);
     bool columns = g.Width() >= g.Height();
-    sheet->BeginUpdate();
+    TXLUpdateGuard update(*sheet);
     if (columns) {
         // The cell below the group's first column says where the hidden columns start.
         int start = g.Left + 1;
@@ -912,7 +912,6 @@ void TXLCGroup::ApplyState()
                         cell->SheetRow() == r)
                         static_cast<TXLCGroup*>(cell)->ApplyState();
     }
-    sheet->EndUpdate();
 }
 
 // ---- formulas --------------------------------------------------------------

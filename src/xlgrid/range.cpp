@@ -123,7 +123,7 @@ void TXLCell::SetRange(const TXLRect& rect)
 // ---- range objects ---------------------------------------------------------
 
 TXLProRange::TXLProRange(TXLSheet& sheet, int section, const TXLRect& rect)
-    : m_sheet(sheet), m_section(section), m_rect(rect)
+    : m_sheet(sheet), m_section(std::clamp(section, 0, 3)), m_rect(rect)
 {
 }
 
@@ -189,7 +189,7 @@ void TXLProRange::ClearRange(int flags)
 {
     TXLSection& s = Section();
     TXLRect r = ClipToSection(s, m_rect);
-    m_sheet.BeginUpdate();
+    TXLUpdateGuard update(m_sheet);
     for (int row = r.Top; row < r.Bottom; ++row)
         for (int col = r.Left; col < r.Right; ++col) {
             if (flags & crHints) {
@@ -214,7 +214,6 @@ void TXLProRange::ClearRange(int flags)
         }
     m_sheet.SetModified(true);
     m_sheet.NotifyRange(m_section, r, true);
-    m_sheet.EndUpdate();
 }
 
 Variant TXLProRange::Value() const
@@ -226,12 +225,14 @@ Variant TXLProRange::Value() const
 void TXLProRange::SetValue(const Variant& v)
 {
     TXLSection& s = Section();
-    m_sheet.BeginUpdate();
-    for (int row = m_rect.Top; row < m_rect.Bottom; ++row)
-        for (int col = m_rect.Left; col < m_rect.Right; ++col)
-            if (!s.UnionAt(col, row) || (s.UnionAt(col, row)->Rect.Left == col && s.UnionAt(col, row)->Rect.Top == row))
+    TXLRect r = ClipToSection(s, m_rect);
+    TXLUpdateGuard update(m_sheet);
+    for (int row = r.Top; row < r.Bottom; ++row)
+        for (int col = r.Left; col < r.Right; ++col) {
+            const TXLUnion* u = s.UnionAt(col, row);
+            if (!u || (u->Rect.Left == col && u->Rect.Top == row))
                 s.Create(col, row)->SetValue(v);
-    m_sheet.EndUpdate();
+        }
 }
 
 int32_t TXLProRange::GetProperty(int number) const
@@ -295,7 +296,7 @@ void TXLProRange::SetFont(const TXLFont& font, uint32_t flags)
 {
     TXLSection& s = Section();
     TXLRect r = ClipToSection(s, m_rect);
-    m_sheet.BeginUpdate();
+    TXLUpdateGuard update(m_sheet);
     for (int row = r.Top; row < r.Bottom; ++row)
         for (int col = r.Left; col < r.Right; ++col) {
             if (const TXLUnion* u = s.UnionAt(col, row))
@@ -306,7 +307,6 @@ void TXLProRange::SetFont(const TXLFont& font, uint32_t flags)
             f.ApplyFrom(font, flags);
             cell->SetFont(f);
         }
-    m_sheet.EndUpdate();
 }
 
 void TXLProRange::SetSides(TXLSides sides, const TXLLine& line)

@@ -81,7 +81,8 @@ int32_t TXLMatrix::Get(int col, int row) const
 
 void TXLMatrix::Set(int col, int row, int32_t value)
 {
-    if (col < 0 || row < 0)
+    // Positions the lists cannot hold are ignored, like any out-of-range argument.
+    if (col < 0 || row < 0 || col > kMaxIndex || row > kMaxIndex)
         return;
     if (m_raw) {
         if (value == 0 && !Object(row))

@@ -447,7 +447,7 @@ void TXLSheet::InsertSectors(TXLAxis axis, int index, int count)
     int local = client ? index : titles + index;
     int secs[2];
     SectionsOfBand(axis, client, secs);
-    BeginUpdate();
+    TXLUpdateGuard update(*this);
     for (int s : secs)
         m_sections[s]->MoveSectors(axis, local, count);
     for (TXLSizeList* list : {m_sizes[axis][client].get(), m_saved[axis][client].get()}) {
@@ -458,7 +458,6 @@ void TXLSheet::InsertSectors(TXLAxis axis, int index, int count)
     SetModified(true);
     ForEachUser([&](IXLSheetUser& u) { u.SectorsMoved(axis, client, count, local); });
     m_pending = true;
-    EndUpdate();
 }
 
 void TXLSheet::Clear()
@@ -470,7 +469,7 @@ void TXLSheet::Clear()
 
 void TXLSheet::ClearCells()
 {
-    BeginUpdate();
+    TXLUpdateGuard update(*this);
     for (int a = 0; a < 2; ++a)
         for (int b = 0; b < 2; ++b) {
             m_sizes[a][b]->Clear();
@@ -480,7 +479,6 @@ void TXLSheet::ClearCells()
         s->ClearAll();
     m_pending = true;
     SetModified(true);
-    EndUpdate();
 }
 
 // ---- cells -----------------------------------------------------------------
@@ -614,14 +612,13 @@ void TXLSheet::SetCellBorder(int col, int row, TColor borderColor, TColor color)
 
 void TXLSheet::FillTitles()
 {
-    BeginUpdate();
+    TXLUpdateGuard update(*this);
     if (TitleRows() > 0)
         for (int c = 0; c < ColCount(); ++c)
             SetText(c, -1, ColumnLetters(c));
     if (TitleCols() > 0)
         for (int r = 0; r < RowCount(); ++r)
             NumberRow(r);
-    EndUpdate();
 }
 
 void TXLSheet::NumberRow(int row)
@@ -674,8 +671,7 @@ void TXLSheet::CopyCell(const TXLSheet& src, int srcCol, int srcRow, TXLSheet& d
     for (int n : {pnBias1, pnBias2, pnColor, pnFrame, pnStyles, pnLayout})
         to->SetProperty(n, from->GetProperty(n));
     for (int n : {pnLeft, pnTop, pnRight, pnBottom})
-        if (from->GetProperty(n) != 0)
-            to->SetProperty(n, from->GetProperty(n));
+        to->SetProperty(n, from->GetProperty(n));
     if (!from->HasOwnFont() && (to->HasOwnFont() || to->Font() != from->Font()))
         to->SetFont(from->Font());
 }
@@ -766,9 +762,12 @@ void TXLSheet::SetStyler(TXLStyler* styler)
     if (styler)
         styler->m_sheets.push_back(this);
     for (const Link& l : links)
-        if (TXLStyle* style = styler->FindStyle(l.alias))
-            if (TXLCell* cell = m_sections[l.section]->Find(l.col, l.row))
+        if (TXLCell* cell = m_sections[l.section]->Find(l.col, l.row)) {
+            if (TXLStyle* style = styler->FindStyle(l.alias))
                 cell->SetBasedOn(style);
+            else
+                cell->SetProps(cell->Props() & static_cast<TXLProps>(~PropBit(prBasedOn)));
+        }
     if (OnStylerChanged && !m_destroying)
         OnStylerChanged(*this);
 }

@@ -248,7 +248,19 @@ private:
     std::string m_title;
 };
 
-// Column label of the heading row: A..Z, then AA..ZZ.
+// An update bracket that closes also when the work inside it throws.
+class TXLUpdateGuard {
+public:
+    explicit TXLUpdateGuard(TXLSheet& sheet) : m_sheet(sheet) { m_sheet.BeginUpdate(); }
+    ~TXLUpdateGuard() { m_sheet.EndUpdate(); }
+    TXLUpdateGuard(const TXLUpdateGuard&) = delete;
+    TXLUpdateGuard& operator=(const TXLUpdateGuard&) = delete;
+
+private:
+    TXLSheet& m_sheet;
+};
+
+// Column label of the heading row: A..Z, then AA..ZZ, then AAA and on.
 std::string ColumnLetters(int col);
 
 }  // namespace xlgrid

@@ -360,6 +360,17 @@ TEST(CellCopy, KeepsFormulasListsAndPictures)
     EXPECT_EQ(*static_cast<TXLPicture*>(to.Pictures(2, 1)), picture);
 }
 
+TEST(CellCopy, ALineLessSourceClearsTheTargetsLines)
+{
+    TXLSheet from, to;
+    from.SetText(0, 0, "plain");
+    to.SetText(0, 0, "boxed");
+    to.Cells(0, 0)->SetSides(kOuterSides, TXLLine{1, clBlack});
+    TXLSheet::CopyCell(from, 0, 0, to, 0, 0);
+    EXPECT_EQ(to.FindCell(0, 0)->Sides(), 0);
+    EXPECT_EQ(to.FindCell(0, 0)->AsString(), "plain");
+}
+
 TEST(CellCopy, FromAnEmptyPositionFreesTheTarget)
 {
     TXLSheet from, to;

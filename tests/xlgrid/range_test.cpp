@@ -201,4 +201,77 @@ TEST(RangeObject, APartlyOutsideRectangleIsClipped)
     outside.ClearRange(crContents | crFormats | crHints);
 }
 
+TEST(RangeObject, AFailedWriteStillClosesTheUpdateBracket)
+{
+    TXLSheet sheet;
+    sheet.BaseClientStyle().SetValueClass(TXLCInteger::Class());
+    RecordingUser user;
+    sheet.AddUser(&user);
+    TXLSelection sel(sheet, 3, {0, 0, 2, 2});
+    EXPECT_THROW(sel.SetValue(Variant("abc")), EVariantError);
+    EXPECT_FALSE(sheet.Updating());
+    EXPECT_EQ(user.Count("BeginUpdate"), 1);
+    EXPECT_EQ(user.Count("EndUpdate"), 1);
+    sheet.BaseTitleStyle().SetValueClass(TXLCInteger::Class());
+    EXPECT_THROW(sheet.FillTitles(), EVariantError);  // letters into number headings
+    EXPECT_FALSE(sheet.Updating());
+    sheet.RemoveUser(&user);
+}
+
+struct OutsideCase {
+    const char* name;
+    int section;
+    TXLRect rect;
+};
+
+const OutsideCase kOutside[] = {
+    {"Negative", 3, {-5, -5, 2, 2}},
+    {"BeyondTheLists", 3, {TXLSizeList::kMaxIndex - 1, 0, TXLSizeList::kMaxIndex + 9, 2}},
+    {"NoSuchSection", 9, {0, 0, 2, 2}},
+    {"Inverted", 3, {3, 3, 1, 1}},
+};
+
+class RangeOutside : public ::testing::TestWithParam<OutsideCase> {};
+
+TEST_P(RangeOutside, IsCorrectedSilently)
+{
+    const OutsideCase& c = GetParam();
+    TXLSheet sheet;
+    TXLSelection sel(sheet, c.section, c.rect);
+    EXPECT_NO_THROW({
+        sel.SetValue(Variant("x"));
+        sel.SetProperty(pnColor, static_cast<int32_t>(clRed));
+        sel.SetSides(0xFF, TXLLine{1, clBlack});
+        sel.SetFont(TXLFont{}, kFontSize);
+        sel.Value();
+        sel.GetProperty(pnRight);
+        sel.Merge();
+        sel.Unmerge();
+        sel.ClearRange(crContents | crFormats | crHints);
+    });
+}
+
+INSTANTIATE_TEST_SUITE_P(Ranges, RangeOutside, ::testing::ValuesIn(kOutside),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SheetPositions, FarPositionsNeverThrow)
+{
+    TXLSheet sheet;
+    const int far = TXLSizeList::kMaxIndex + 5;
+    EXPECT_EQ(sheet.Cells(far, 0), nullptr);
+    EXPECT_EQ(sheet.Cells(0, far), nullptr);
+    EXPECT_EQ(sheet.Cells(-far, 0), nullptr);
+    EXPECT_EQ(sheet.FindCell(far, far), nullptr);
+    EXPECT_EQ(sheet.SetCellClass(far, 0, TXLCInteger::Class()), nullptr);
+    EXPECT_NO_THROW(sheet.SetText(far, 1, "x"));
+    EXPECT_NO_THROW(sheet.SetProperty(far, 1, pnColor, 5));
+    EXPECT_NO_THROW(sheet.SetProperty(1, far, pnRight, 5));
+    EXPECT_TRUE(sheet.Values(far, -far).IsUnassigned());
+    EXPECT_EQ(sheet.GetCellHint(far, 0), "");
+    TXLCell* edge = sheet.Cells(TXLSizeList::kMaxIndex, 0);
+    ASSERT_NE(edge, nullptr);
+    EXPECT_NO_THROW(edge->SetSides(kOuterSides, TXLLine{1, clBlack}));
+    EXPECT_NO_THROW(edge->SetWidth(3));
+}
+
 }  // namespace

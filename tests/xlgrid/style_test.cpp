@@ -275,6 +275,7 @@ TEST(NamedStyle, SwitchingStylersKeepsLinksByAlias)
     EXPECT_EQ(sheet.FindCell(0, -1)->BasedOn(), head2);
     EXPECT_EQ(sheet.FindCell(0, 0)->Color(), clBlue);
     EXPECT_EQ(sheet.FindCell(1, 0)->BasedOn(), nullptr);
+    EXPECT_FALSE(sheet.FindCell(1, 0)->HasProp(prBasedOn));
     EXPECT_EQ(first.Sheets().size(), 0u);
     EXPECT_EQ(second.Sheets().size(), 1u);
     sheet.SetStyler(&second);
