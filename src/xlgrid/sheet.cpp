@@ -68,10 +68,13 @@ TXLSheet::TXLSheet()
 
 TXLSheet::~TXLSheet()
 {
-    for (auto it = m_users.rbegin(); it != m_users.rend(); ++it)
-        (*it)->SheetDestroying();
-    m_users.clear();
+    // A user drops its reference here, often by unregistering: walk a copy.
     m_destroying = true;
+    auto users = m_users;
+    for (auto it = users.rbegin(); it != users.rend(); ++it)
+        if (std::find(m_users.begin(), m_users.end(), *it) != m_users.end())
+            (*it)->SheetDestroying();
+    m_users.clear();
     if (m_styler)
         SetStyler(nullptr);
     for (auto& s : m_sections)

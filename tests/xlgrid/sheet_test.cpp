@@ -543,6 +543,40 @@ TEST(SheetUsers, DestroyingTellsTheLastRegisteredFirst)
     EXPECT_EQ(order, (std::vector<std::string>{"c:SheetDestroying", "b:SheetDestroying", "a:SheetDestroying"}));
 }
 
+// A view that lets go of the sheet when told it is being destroyed.
+class LeavingUser : public RecordingUser {
+public:
+    LeavingUser(std::string name, std::vector<std::string>* shared, TXLSheet*& sheet)
+        : RecordingUser(std::move(name), shared), m_sheet(sheet)
+    {
+    }
+    void SheetDestroying() override
+    {
+        RecordingUser::SheetDestroying();
+        m_sheet->RemoveUser(this);
+        if (Also)
+            m_sheet->RemoveUser(Also);
+    }
+    IXLSheetUser* Also = nullptr;  // a view it owns, unregistered with it
+
+private:
+    TXLSheet*& m_sheet;
+};
+
+TEST(SheetUsers, UsersMayUnregisterWhileTheSheetIsDestroyed)
+{
+    std::vector<std::string> order;
+    TXLSheet* sheet = new TXLSheet;
+    LeavingUser a("a", &order, sheet), b("b", &order, sheet), c("c", &order, sheet), d("d", &order, sheet);
+    sheet->AddUser(&a);
+    sheet->AddUser(&b);
+    sheet->AddUser(&c);
+    sheet->AddUser(&d);
+    c.Also = &a;
+    delete sheet;
+    EXPECT_EQ(order, (std::vector<std::string>{"d:SheetDestroying", "c:SheetDestroying", "b:SheetDestroying"}));
+}
+
 TEST(SheetUsers, ClearCellsEmptiesEverythingButTheCounts)
 {
     TXLSheet sheet;
