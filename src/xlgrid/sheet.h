@@ -13,6 +13,7 @@
 #include "xlgrid/style.h"
 #include "xlgrid/xlerrors.h"
 
+#include <algorithm>
 #include <array>
 #include <functional>
 #include <memory>
@@ -207,11 +208,20 @@ public:
     void CellValueChanged(TXLCell& cell);
     bool Loading() const { return m_loading; }
     void SetLoading(bool loading) { m_loading = loading; }
+    // Calls every registered user in registration order; a user unregistered
+    // by an earlier one during the walk is not called.
     template <class F> void ForEachUser(F f)
     {
+        if (m_users.empty())
+            return;
+        if (m_users.size() == 1) {
+            f(*m_users.front());
+            return;
+        }
         auto users = m_users;
         for (IXLSheetUser* u : users)
-            f(*u);
+            if (std::find(m_users.begin(), m_users.end(), u) != m_users.end())
+                f(*u);
     }
 
 private:

@@ -622,3 +622,53 @@ TEST(SheetModified, FollowsChangesAndFiresTheEvent)
 }
 
 }  // namespace
+
+namespace {
+
+// A view that closes a second view when the sheet changes.
+class ClosingUser : public RecordingUser {
+public:
+    ClosingUser(TXLSheet& sheet, IXLSheetUser& other) : m_sheet(sheet), m_other(other) {}
+    void SizesChanged(TXLAxes axes, bool client) override
+    {
+        RecordingUser::SizesChanged(axes, client);
+        m_sheet.RemoveUser(&m_other);
+    }
+
+private:
+    TXLSheet& m_sheet;
+    IXLSheetUser& m_other;
+};
+
+TEST(SheetUsers, AUserUnregisteredDuringANotificationIsNotCalled)
+{
+    TXLSheet sheet;
+    RecordingUser second;
+    ClosingUser first(sheet, second);
+    sheet.AddUser(&first);
+    sheet.AddUser(&second);
+    sheet.SetRowCount(9);
+    EXPECT_EQ(first.Count("SizesChanged"), 1);
+    EXPECT_EQ(second.Count("SizesChanged"), 0);
+    sheet.RemoveUser(&first);
+}
+
+TEST(GroupCell, CollapsingHidesTheRowsOfTheGroupAndExpandingShowsThem)
+{
+    TXLSheet sheet;
+    sheet.SetRowCount(8);
+    TXLCell* group = sheet.SetCellClass(0, 1, TXLCGroup::Class());
+    group->SetHeight(4);  // rows 1..4, a row group
+    sheet.SetText(1, 1, "group caption");
+    group->Activate();
+    EXPECT_TRUE(group->AsBoolean());
+    EXPECT_TRUE(sheet.Visible(1, sRows));
+    for (int r = 2; r < 5; ++r)
+        EXPECT_FALSE(sheet.Visible(r, sRows)) << r;
+    EXPECT_TRUE(sheet.Visible(5, sRows));
+    group->Activate();
+    for (int r = 1; r < 6; ++r)
+        EXPECT_TRUE(sheet.Visible(r, sRows)) << r;
+}
+
+}  // namespace
