@@ -507,3 +507,55 @@ TEST(ClassRegistryDeathTest, UseAfterShutdownRaises)
 }
 
 }  // namespace
+
+namespace {
+
+struct BoxCase {
+    const char* name;
+    TColor border, color, font;
+    TColor expectedColor, expectedFont;
+};
+
+const BoxCase kBoxes[] = {
+    {"AllColours", clRed, clGreen, clBlue, clGreen, clBlue},
+    {"WindowTextKeepsTheFont", clBlack, clWhite, clWindowText, clWhite, clWindowText},
+    {"NoColourIsWritten", clBlue, clNone, clRed, clNone, clRed},
+};
+
+class CellBox : public ::testing::TestWithParam<BoxCase> {};
+
+TEST_P(CellBox, WritesValueColourFontColourAndFourLines)
+{
+    const BoxCase& c = GetParam();
+    TXLSheet sheet;
+    sheet.SetCellBox(1, 1, c.border, c.color, c.font, Variant(int32_t{12}));
+    const TXLCell* cell = sheet.FindCell(1, 1);
+    ASSERT_NE(cell, nullptr);
+    EXPECT_EQ(cell->AsString(), "12");
+    EXPECT_EQ(cell->Color(), c.expectedColor);
+    EXPECT_EQ(cell->Font().Color, c.expectedFont);
+    EXPECT_EQ(cell->HasOwnFont(), c.font != clWindowText);
+    for (TXLSide side : {sLeft, sTop, sRight, sBottom})
+        EXPECT_EQ(cell->GetSide(side), (TXLLine{1, c.border})) << int(side);
+    // The border variant leaves the colour alone when given none.
+    sheet.SetCellBorder(2, 2, c.border, clNone);
+    EXPECT_EQ(sheet.FindCell(2, 2)->Color(), clWindow);
+    EXPECT_EQ(sheet.FindCell(2, 2)->GetSide(sTop), (TXLLine{1, c.border}));
+    // The line between (1,1) and (2,1)... is shared with the neighbour.
+    EXPECT_EQ(TXLLine::Decode(sheet.GetProperty(2, 1, pnLeft)), (TXLLine{1, c.border}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cells, CellBox, ::testing::ValuesIn(kBoxes),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Registry, KnowsTheLiveSheets)
+{
+    size_t before = TXLManager::Instance().Sheets().size();
+    {
+        TXLSheet a, b;
+        EXPECT_EQ(TXLManager::Instance().Sheets().size(), before + 2);
+    }
+    EXPECT_EQ(TXLManager::Instance().Sheets().size(), before);
+}
+
+}  // namespace
