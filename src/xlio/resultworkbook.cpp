@@ -8,6 +8,7 @@
 
 #include <xlsxwriter.h>
 
+#include <algorithm>
 #include <ctime>
 #include <set>
 
@@ -98,7 +99,8 @@ lxw_worksheet* WriteSheet(TWorkbookWriter& writer, const TResultSheet& entry, co
     lxw_format* body = writer.Format(bodyFormat);
     lxw_format* header = writer.Format(headerFormat);
 
-    const std::int64_t maximum = source ? std::int64_t(cols) * (rows - 1) + 2 : (std::int64_t(rows) + 1) * cols + 2;
+    const std::int64_t maximum =
+        source ? std::int64_t(cols) * std::max(rows - 1, 0) + 2 : (std::int64_t(rows) + 1) * cols + 2;
     std::int64_t position = 0;
     const std::string progressText = std::to_string(remaining) + "→" + entry.Name;
     auto step = [&](std::int64_t n) {

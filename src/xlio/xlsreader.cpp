@@ -10,6 +10,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstring>
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -163,7 +164,9 @@ Table ReadXls(const std::string& path, const TReadLimits& limits)
         ReadFileBounded(path, limits.MaxArchiveBytes);
     }
     int fds[2];
-    if (::pipe(fds) != 0)
+    // Close-on-exec, so that a program started meanwhile by another thread
+    // cannot hold the write end open and delay the end of the answer.
+    if (::pipe2(fds, O_CLOEXEC) != 0)
         throw EReadError(path, "", std::string("cannot start the xls reader: ") + std::strerror(errno));
     TChild child;
     child.m_pid = ::fork();

@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <iostream>
-
 namespace xlio {
 namespace {
 
@@ -59,7 +57,6 @@ TEST_P(XlsMalformed, CleanError)
         if (c.MessagePart) {
             EXPECT_NE(std::string(e.what()).find(c.MessagePart), std::string::npos) << e.what();
         }
-        std::cout << "  " << c.Name << ": " << e.what() << "\n";
     }
 }
 
