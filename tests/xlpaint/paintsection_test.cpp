@@ -417,3 +417,56 @@ TEST(Colors, ExplicitAndSystemColours)
 }
 
 }  // namespace
+
+namespace {
+
+using namespace xlgrid;
+using namespace xlpaint;
+using namespace xlpaint::test;
+
+// The four sections side by side, as the grid shows a sheet.
+TEST(PaintSection, WholeSheetViewWithHeaders)
+{
+    TXLSheet sheet;
+    sheet.SetColCount(4);
+    sheet.SetRowCount(4);
+    sheet.SetColDefWidth(80);
+    sheet.SetRowDefHeight(20);
+    sheet.SetSizes(-1, sCols, 28);
+    sheet.BaseTitleStyle().SetColor(0xFFE4DD);
+    sheet.FillTitles();
+    sheet.SetText(0, 0, "高一新生名单");
+    TXLSelection(sheet, 3, TXLRect{0, 0, 4, 1}).Merge();
+    sheet.Cells(0, 0)->SetHorzAlign(haCenter);
+    const char* names[] = {"张伟", "王芳", "李娜"};
+    for (int r = 1; r < 4; ++r) {
+        sheet.SetCellBox(0, r, clBlack, clNone, clWindowText, Variant(std::string(names[r - 1])));
+        sheet.SetCellBox(1, r, clBlack, RGBColor(255, 255, 200), clWindowText, Variant(r % 2 ? "男" : "女"));
+    }
+    EnsureGuiApplication();
+    QImage img(400, 120, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    QPainter p(&img);
+    for (int s = 0; s < 4; ++s) {
+        bool clientCols = s == 0 || s == 3, clientRows = s == 1 || s == 3;
+        TXLPaintInfo info;
+        info.ColSizes = &sheet.SizeList(sCols, clientCols);
+        info.RowSizes = &sheet.SizeList(sRows, clientRows);
+        info.LastCol = sheet.Section(s).ColCount() - 1;
+        info.LastRow = sheet.Section(s).RowCount() - 1;
+        info.Left = clientCols ? 28 : 0;
+        info.Top = clientRows ? 20 : 0;
+        info.Canvas = &p;
+        CollectMergedBlocks(sheet.Section(s), info);
+        PaintSection(sheet.Section(s), info);
+    }
+    p.end();
+    if (const char* dir = std::getenv("FENBAN_PAINT_PNG_DIR"))
+        img.save(QString::fromUtf8(dir) + "/whole-sheet.png");
+    EXPECT_GT(DarkPixels(img, QRect(28, 0, 80, 19)), 5);   // "A"
+    EXPECT_GT(DarkPixels(img, QRect(0, 40, 27, 19)), 5);   // "2"
+    EXPECT_EQ(img.pixel(30 + 80, 2), ToQColor(0xFFE4DD).rgb());
+    EXPECT_GT(DarkPixels(img, QRect(28 + 80, 20, 160, 19)), 20);  // the centred caption
+}
+
+}  // namespace
