@@ -243,7 +243,6 @@ void TXLPrintJob::PaintPage(QPainter& painter, int page) const
         info.Zoom = sheet.PrintScale();
         info.VertLines = info.HorzLines = sheet.PrintGridLines();
         info.ShowHidden = sheet.PrintHidden();
-        info.BackgroundHook = [](QPainter&, const QRect&) {};  // paper stays blank
         CollectMergedBlocks(sheet.Section(3), info);
         PaintSection(sheet.Section(3), info);
     }

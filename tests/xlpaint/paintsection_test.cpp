@@ -470,3 +470,30 @@ TEST(PaintSection, WholeSheetViewWithHeaders)
 }
 
 }  // namespace
+
+namespace {
+
+using namespace xlgrid;
+using namespace xlpaint;
+using namespace xlpaint::test;
+
+TEST(PaintSection, GroupBoxShowsItsState)
+{
+    TXLSheet sheet;
+    TXLCell* group = sheet.SetCellClass(0, 0, TXLCGroup::Class());
+    ASSERT_TRUE(TXLSelection(sheet, 3, TXLRect{0, 0, 3, 1}).Merge());
+    group = sheet.Cells(0, 0);
+    ASSERT_EQ(&group->CellClass(), &TXLCGroup::Class());
+    group->SetVertAlign(vaTop);
+    QImage expanded = RenderBody(sheet);
+    group->SetAsBoolean(true);
+    QImage collapsed = RenderBody(sheet);
+    QRect box(CellX(0), CellY(0), 14, kH - 1);
+    EXPECT_GT(DarkPixels(expanded, box), 0);
+    EXPECT_NE(expanded.copy(box), collapsed.copy(box));  // "-" against "+"
+    // The guide line runs along the expanded group only.
+    EXPECT_GT(DarkPixels(expanded, QRect(CellX(1), CellY(0), kW, kH - 1)), 0);
+    EXPECT_EQ(DarkPixels(collapsed, QRect(CellX(1), CellY(0), kW, kH - 1)), 0);
+}
+
+}  // namespace

@@ -409,7 +409,7 @@ TEST(PdfExport, RosterSheetsKeepTheirTextAndStartOnNewPages)
     EXPECT_EQ(last.find(names[0]), std::string::npos);
 }
 
-TEST(PdfExport, FailureLeavesNoFileAndKeepsTheOldOne)
+TEST(PdfExport, FailureLeavesNoPartialFileAndKeepsWhatWasThere)
 {
     TXLSheet sheet;
     std::string error;
