@@ -406,7 +406,7 @@ void SectionPainter::PaintCell(const TXLCell& cell, const QRect& rect)
             }
         }
     }
-    if (m_info.HintMarks && (cell.HasStyle(csExtHint) || (cell.HasProp(prHint) && !m_section.HintOf(&cell).empty()))) {
+    if (m_info.HintMarks && (cell.HasStyle(csExtHint) || (cell.HasProp(prHint) && !m_section.HintAt(cell.Col(), cell.LocalRow()).empty()))) {
         int r = rect.left() + rect.width() - 1, t = rect.top();
         QPolygon tri({QPoint(r - 5, t), QPoint(r - 1, t), QPoint(r - 1, t + 4)});
         m_p.setPen(QColor(255, 0, 0));
