@@ -916,17 +916,6 @@ void TXLCGroup::ApplyState()
 
 // ---- formulas --------------------------------------------------------------
 
-namespace {
-TXLFormulaEvaluator& EvaluatorSlot()
-{
-    static TXLFormulaEvaluator evaluator;
-    return evaluator;
-}
-}  // namespace
-
-void SetFormulaEvaluator(TXLFormulaEvaluator evaluator) { EvaluatorSlot() = std::move(evaluator); }
-const TXLFormulaEvaluator& FormulaEvaluator() { return EvaluatorSlot(); }
-
 const TXLCellClass& TXLCFormula::Class()
 {
     static const TXLCellClass c = MakeClass<TXLCFormula>(
@@ -1010,15 +999,10 @@ void TXLCFormula::Calculate()
     m_error = feNone;
     if (!HasFormula())
         return;
-    const TXLFormulaEvaluator& eval = FormulaEvaluator();
-    if (!eval) {
-        // No calculator linked in: the formula waits for one and the cell
-        // keeps showing its last result.
-        m_flags |= kNeedsCalc;
-        return;
-    }
-    eval(*this);
-    m_flags &= static_cast<uint8_t>(~kNeedsCalc);
+    if (TXLSheet* sheet = Sheet())
+        sheet->CalcHost().CalculateFormula(*this);
+    else
+        m_flags |= kNeedsCalc;  // evaluated once the cell is in a sheet
     m_flags |= kTextStale;
 }
 

@@ -7,6 +7,7 @@
 // matrices; font, format and style link live in an extra record that is
 // allocated only when one of them differs from the defaults.
 
+#include "xlgrid/calculator.h"
 #include "xlgrid/variant.h"
 #include "xlgrid/xltypes.h"
 
@@ -415,7 +416,7 @@ public:
 };
 
 // A formula: its text, the last result and an error state.
-class TXLCFormula : public TXLCDouble {
+class TXLCFormula : public TXLCDouble, public IXLFormulaCell {
 public:
     enum ErrorState : uint8_t { feNone, feValue, feName, feDivZero, feCircular };
 
@@ -428,11 +429,22 @@ public:
     const std::string& Formula() const { return m_formula; }
     bool HasFormula() const { return !m_formula.empty(); }
     ErrorState Error() const { return m_error; }
-    // Evaluates the formula now (through the sheet's calculator hook).
+    // Evaluates the formula now through the sheet's calculator.
     void Calculate();
     // What the calculator reports back.
     void SetResult(double value, ErrorState error);
     static const char* ErrorText(ErrorState e);
+
+    // The calculator's view of the cell.
+    const std::string& FormulaText() const override { return m_formula; }
+    double FormulaResult() const override { return m_value; }
+    int FormulaError() const override { return m_error; }
+    void StoreFormulaResult(double value, int error) override { SetResult(value, static_cast<ErrorState>(error)); }
+    bool NeedsRecalc() const override { return (m_flags & kNeedsCalc) != 0; }
+    void SetNeedsRecalc(bool on) override
+    {
+        m_flags = static_cast<uint8_t>(on ? (m_flags | kNeedsCalc) : (m_flags & ~kNeedsCalc));
+    }
 
 protected:
     bool StoreValue(const Variant& v) override;
@@ -443,9 +455,5 @@ private:
     ErrorState m_error = feNone;
 };
 
-// The hook through which formula cells are evaluated; the calculator installs it.
-using TXLFormulaEvaluator = std::function<void(TXLCFormula&)>;
-void SetFormulaEvaluator(TXLFormulaEvaluator evaluator);
-const TXLFormulaEvaluator& FormulaEvaluator();
 
 }  // namespace xlgrid

@@ -697,18 +697,16 @@ std::string TXLSheet::GetCellHint(int col, int row) const
 
 void TXLSheet::Recalculate()
 {
-    std::vector<TXLCFormula*> formulas;
+    std::vector<IXLFormulaCell*> formulas;
     for (auto& s : m_sections)
         s->ForEachCell([&](TXLCell& cell) {
             if (&cell.CellClass() == &TXLCFormula::Class())
                 formulas.push_back(static_cast<TXLCFormula*>(&cell));
         });
-    // Two passes so that formulas reading later formulas see their results.
-    for (int pass = 0; pass < 2; ++pass)
-        for (TXLCFormula* f : formulas)
-            f->Calculate();
-    if (!formulas.empty())
-        NotifySection(3);
+    if (formulas.empty())
+        return;
+    CalcHost().RecalculateFormulas(formulas);
+    NotifySection(3);
 }
 
 Variant TXLSheet::DoVariable(const std::string& name) const

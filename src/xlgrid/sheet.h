@@ -191,6 +191,9 @@ public:
     std::function<void(TXLSheet&, const std::string& name, std::vector<Variant>& args, Variant& value, bool& handled)>
         OnFunction;
 
+    // The calculator's view of the sheet (names, events, the evaluation list).
+    TXLCalcHost& CalcHost();
+
     // Formula names: a cell reference inside the client band yields the cell's value.
     Variant DoVariable(const std::string& name) const;
 
@@ -256,6 +259,7 @@ private:
     bool m_printGridLines = false;
     std::string m_author;
     std::string m_title;
+    std::unique_ptr<TXLCalcHost> m_calcHost;
 };
 
 // An update bracket that closes also when the work inside it throws.
