@@ -139,7 +139,7 @@ void TIniFile::Write(std::string_view section, std::string_view key, std::string
     }
     size_t header = FindSection(section);
     if (header == npos) {
-        m_lines.push_back("[" + std::string(section) + "]");
+        m_lines.push_back(std::string("[") + std::string(section) + "]");
         m_lines.push_back(std::move(line));
         return;
     }
