@@ -46,8 +46,12 @@ std::string FormatBooleanDisplay(std::string_view displayPart, bool value);
 // everything else is a literal. Optional trailing fields ";1;_": whether the
 // text holds the literals (1, default) or only the entered characters (0), and
 // the blank character. Letters include every non-ASCII character, so a Chinese
-// name fills "L" positions. A text that does not fit shows the masked result up
-// to the first character that does not fit. Never throws.
+// name fills "L" positions. An optional position that the next character does
+// not fit stays empty; a required one ends the result there ("as far as it
+// goes"). A short text ends at its last character, and the mask's trailing
+// literals follow only when no required position is left open ("(000)" with
+// "123" is "(123)", "000-0000" with "12345" is "123-45"). Text beyond the mask
+// is not shown. Never throws.
 std::string FormatMaskText(std::string_view mask, std::string_view text);
 
 }  // namespace xlgrid

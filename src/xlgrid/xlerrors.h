@@ -1,6 +1,7 @@
 #pragma once
 // The sheet component raises EXLGridError with fixed English texts; the
-// formula errors derive from it.
+// formula errors derive from it and carry the offset (in characters) of the
+// parse position where the formula failed.
 
 #include <stdexcept>
 #include <string>
@@ -14,7 +15,14 @@ public:
 
 class EXLFormula : public EXLGridError {
 public:
-    using EXLGridError::EXLGridError;
+    explicit EXLFormula(const std::string& message, int position = 0)
+        : EXLGridError(message), m_position(position)
+    {
+    }
+    int Position() const noexcept { return m_position; }
+
+private:
+    int m_position;
 };
 
 class EXLSyntax : public EXLFormula {

@@ -1,0 +1,29 @@
+#pragma once
+// How a workbook's stored values become the texts an import delivers: numbers
+// in their shortest decimal form, date and time serials in the program's fixed
+// formats (yyyy-MM-dd, hh:nn:ss), shared by the xlsx and the xls reader.
+
+#include <string>
+#include <string_view>
+
+namespace xlio {
+
+enum TDateKind { dkNone, dkDate, dkTime, dkDateTime };
+
+// Shortest text that reads back as the same double; no exponent for
+// magnitudes from 1e-9 up to below 1e15, "-0" written as "0".
+std::string NumberText(double value);
+
+// The serial (days since 30 December 1899, the 1900 date system; for the
+// 1904 system pass date1904) as text of the given kind. Serials outside
+// year 1900 .. 9999 are written as numbers, since no date names them.
+std::string SerialText(double serial, TDateKind kind, bool date1904 = false);
+
+// Which kind of value a number format code shows: looks at the first section
+// only, outside quoted text, escapes and colour or condition brackets.
+TDateKind FormatCodeKind(std::string_view code);
+
+// The same for the built-in format numbers (including the East Asian ones).
+TDateKind BuiltinFormatKind(int id);
+
+}  // namespace xlio

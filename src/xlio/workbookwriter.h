@@ -1,0 +1,87 @@
+#pragma once
+// A checked wrapper around the xlsx writing library: the workbook is written
+// to a temporary file in the target's folder and renamed over the target only
+// when it is complete, so a failure never leaves a partial workbook under
+// the final name. Every call of the library is checked and a failure raises
+// EReadError naming the target file. Cell formats are deduplicated by their
+// properties, so a format is created once however many cells use it.
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <tuple>
+
+struct lxw_workbook;
+struct lxw_worksheet;
+struct lxw_format;
+
+namespace xlio {
+
+// A cell format as properties; colours are 0xRRGGBB, -1 for none.
+struct TCellFormat {
+    std::string FontName;        // empty: the library's default
+    double FontSize = 0;         // 0: the default
+    std::int32_t FontColor = -1;
+    bool Bold = false, Italic = false, Underline = false, StrikeOut = false;
+    std::int32_t Fill = -1;
+    int HorzAlign = 0;           // 0 general, 1 left, 2 centre, 3 right
+    std::string NumFormat;       // empty: general
+    // Border colour per side (left, top, right, bottom), -1 for no line.
+    std::int32_t Border[4] = {-1, -1, -1, -1};
+
+    auto Key() const
+    {
+        return std::tie(FontName, FontSize, FontColor, Bold, Italic, Underline, StrikeOut, Fill, HorzAlign,
+                        NumFormat, Border[0], Border[1], Border[2], Border[3]);
+    }
+    bool operator<(const TCellFormat& other) const { return Key() < other.Key(); }
+};
+
+class TWorkbookWriter {
+public:
+    // constantMemory: rows must then be written in order, each one complete
+    // before the next, which keeps memory flat for very large sheets.
+    TWorkbookWriter(const std::string& path, bool constantMemory);
+    ~TWorkbookWriter();
+    TWorkbookWriter(const TWorkbookWriter&) = delete;
+    TWorkbookWriter& operator=(const TWorkbookWriter&) = delete;
+
+    // The name must be valid (see CheckWorksheetName); the library checks again.
+    lxw_worksheet* AddWorksheet(const std::string& name);
+    lxw_format* Format(const TCellFormat& format);
+
+    void WriteString(lxw_worksheet* ws, std::uint32_t row, std::uint16_t col, const std::string& text, lxw_format* f);
+    void WriteNumber(lxw_worksheet* ws, std::uint32_t row, std::uint16_t col, double value, lxw_format* f);
+    void WriteBoolean(lxw_worksheet* ws, std::uint32_t row, std::uint16_t col, bool value, lxw_format* f);
+    void WriteBlank(lxw_worksheet* ws, std::uint32_t row, std::uint16_t col, lxw_format* f);
+    void Merge(lxw_worksheet* ws, std::uint32_t firstRow, std::uint16_t firstCol, std::uint32_t lastRow,
+               std::uint16_t lastCol, const std::string& text, lxw_format* f);
+    void SetRowHeight(lxw_worksheet* ws, std::uint32_t row, double points);
+    void InsertImage(lxw_worksheet* ws, std::uint32_t row, std::uint16_t col, const std::string& bytes);
+
+    // Writes the file and renames it into place; raises on any failure.
+    void Close();
+
+    const std::string& Path() const { return m_path; }
+    [[noreturn]] void Fail(const std::string& what) const;
+
+private:
+    void Check(int error, const char* operation) const;
+
+    std::string m_path;
+    std::string m_tempPath;
+    lxw_workbook* m_workbook = nullptr;
+    std::map<TCellFormat, lxw_format*> m_formats;
+    bool m_closed = false;
+};
+
+// Excel's rules for a worksheet name: not empty, at most 31 characters, none
+// of [ ] : * ? / \, not beginning or ending with an apostrophe. Returns the
+// problem in words, or an empty text when the name is fine.
+std::string WorksheetNameProblem(const std::string& name);
+
+// Bijective column name: 1 = A, 26 = Z, 27 = AA, 703 = AAA.
+std::string ExcelColumn(int number);
+
+}  // namespace xlio

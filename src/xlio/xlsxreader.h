@@ -1,0 +1,29 @@
+#pragma once
+// Reads the first worksheet (in the workbook's own order) of an xlsx file as
+// rows of cell texts, the header row as data. Numbers come in their shortest
+// decimal text, booleans as TRUE/FALSE, cells with a date or time format as
+// yyyy-MM-dd / hh:nn:ss, formulas as their cached value, errors as their text.
+// Row r of the sheet is Table[r - 1]; a row is as long as its last cell with a
+// value, rows and cells without one are empty.
+//
+// The file is untrusted: the archive, its directory and every inflated part
+// are bounded by TReadLimits while they are read, and any breach, any damage
+// or any refused construct (a document type declaration) raises EReadError.
+
+#include "xlio/readlimits.h"
+#include "xlio/table.h"
+
+#include <string>
+#include <string_view>
+
+namespace xlio {
+
+Table ReadXlsx(const std::string& path, const TReadLimits& limits = {});
+
+// name is used in messages only.
+Table ReadXlsxMemory(std::string_view bytes, const std::string& name, const TReadLimits& limits = {});
+
+// The whole file, or EReadError when it is unreadable or larger than maxBytes.
+std::string ReadFileBounded(const std::string& path, std::uint64_t maxBytes);
+
+}  // namespace xlio
