@@ -3,8 +3,8 @@
 #include "engine/atomicfile.h"
 #include "xlgrid/encoding.h"
 #include "xlio/csvwriter.h"
+#include "xlio/resultworkbook.h"
 
-#include <ctime>
 #include <system_error>
 
 namespace results {
@@ -88,15 +88,6 @@ void AppendRow(std::string& out, const IResultTable& table, int row, std::string
 
 }  // namespace
 
-std::string TodayText()
-{
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return std::to_string(local.tm_year + 1900) + "." + std::to_string(local.tm_mon + 1) + "." +
-           std::to_string(local.tm_mday);
-}
-
 void ExportCsv(const std::filesystem::path& folder, const std::vector<const IResultTable*>& sheets,
                const IResultTable& roster, const TCsvExportOptions& options, ICsvExportProgress* progress)
 {
@@ -122,7 +113,7 @@ void ExportCsv(const std::filesystem::path& folder, const std::vector<const IRes
     std::string scratch;
 
     // Overview first, then the other result sheets from the last to the first.
-    const std::string date = options.Date.empty() ? TodayText() : options.Date;
+    const std::string date = options.Date.empty() ? xlio::TodayDotted() : options.Date;
     for (int i = static_cast<int>(sheets.size()) - 1; i >= 0; --i) {
         const IResultTable& sheet = *sheets[static_cast<std::size_t>(i)];
         const bool overview = i == static_cast<int>(sheets.size()) - 1;
