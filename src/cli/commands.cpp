@@ -54,8 +54,17 @@ TDivideOptions ParseDivideOptions(const std::vector<std::string>& args, const ch
 {
     TDivideOptions o;
     std::vector<std::string> positional;
+    bool optionsEnded = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string arg = args[i];
+        if (optionsEnded) {
+            positional.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
         std::optional<std::string> inlineValue;
         if (arg.rfind("--", 0) == 0) {
             std::size_t eq = arg.find('=');

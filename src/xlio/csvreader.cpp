@@ -44,10 +44,13 @@ Table ParseCsv(std::string_view text, const TCsvLimits& limits)
     const std::size_t n = text.size();
     std::vector<std::string> record;
     std::string field;
+    std::size_t cells = 0;
     auto endField = [&]() {
         if (record.size() >= limits.MaxFields)
             throw ECsvError("line " + std::to_string(line) + " has more than " +
                             std::to_string(limits.MaxFields) + " fields");
+        if (++cells > limits.MaxCells)
+            throw ECsvError("the file has more than " + std::to_string(limits.MaxCells) + " fields in all");
         record.push_back(std::move(field));
         field.clear();
     };

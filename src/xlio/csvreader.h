@@ -30,6 +30,9 @@ struct TCsvLimits {
     std::size_t MaxBytes = std::size_t(256) << 20;
     std::size_t MaxRecords = 4'000'000;
     std::size_t MaxFields = 16384;
+    // Every field costs a string object whatever its length; a file of
+    // nothing but commas must not turn into gigabytes of empty strings.
+    std::size_t MaxCells = 10'000'000;
 };
 
 // The file's bytes as UTF-8 text (the byte-order mark removed).

@@ -48,6 +48,10 @@ TEST(CsvReader, RejectsWhatItCannotTrust)
     EXPECT_NO_THROW(ParseCsv("a,b,c\nd", small));
     EXPECT_THROW(ParseCsv("a,b,c,d", small), ECsvError);
     EXPECT_THROW(ParseCsv("a\nb\nc", small), ECsvError);
+    TCsvLimits cells;
+    cells.MaxCells = 5;
+    EXPECT_NO_THROW(ParseCsv(",,\n,", cells));
+    EXPECT_THROW(ParseCsv(",,\n,,", cells), ECsvError);
     try {
         ParseCsv("x\ny\n\"a\nb\nc", {});
         FAIL();
