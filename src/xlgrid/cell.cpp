@@ -66,7 +66,10 @@ void TXLPersistent::SetLayout(const TXLLayout& l, uint32_t flags)
     if (flags == 0 || (flags & kLayWrap)) next.WrapMode = l.WrapMode;
     if (next == cur && !(m_flags & kIsStyle))
         return;
+    // Tells a style's SetProperty that the group change follows with its flags.
+    m_flags |= kLayoutWrite;
     SetProperty(pnLayout, next.Encode());
+    m_flags &= static_cast<uint8_t>(~kLayoutWrite);
     Changed(prLayout, flags);
 }
 
@@ -432,11 +435,8 @@ void TXLCell::CopyGroup(const TXLPersistent& src, TXLProp group, uint32_t flags)
         }
         break;
     case prValue:
-        if (srcCell) {
-            SetValue(srcCell->Value());
-            if (&srcCell->CellClass() == &CellClass() && srcCell->AsPicture())
-                SetAsPicture(srcCell->AsPicture());
-        }
+        if (srcCell)
+            CopyValueFrom(*srcCell);
         break;
     case prHint:
         if (srcCell)
@@ -450,7 +450,27 @@ void TXLCell::CopyGroup(const TXLPersistent& src, TXLProp group, uint32_t flags)
 
 void TXLCell::Assign(const TXLPersistent& src)
 {
+    if (&src == this)
+        return;
     TXLPersistent::Assign(src);
+}
+
+void TXLCell::CopyValueFrom(const TXLCell& src)
+{
+    SetValue(src.Value());
+    if (&src.CellClass() == &CellClass() && src.AsPicture())
+        SetAsPicture(src.AsPicture());
+}
+
+void TXLCell::ResetFont()
+{
+    m_props &= static_cast<TXLProps>(~PropBit(prFont));
+    if (!m_extra || !m_extra->Font)
+        return;
+    m_extra->Font.reset();
+    if (TXLSheet* sheet = Sheet())
+        sheet->SetModified(true);
+    FormatChanged();
 }
 
 void TXLCell::SetBasedOn(TXLStyle* style)
@@ -472,7 +492,7 @@ void TXLCell::SetBasedOn(TXLStyle* style)
 std::string TXLCell::Hint() const
 {
     TXLSection* s = Section();
-    return s ? s->HintOf(this) : std::string();
+    return s ? s->HintAt(m_col, LocalRow()) : std::string();
 }
 
 void TXLCell::SetHint(const std::string& hint)
@@ -489,13 +509,11 @@ void TXLCell::SetHint(const std::string& hint)
     }
     if (HasStyle(csExtHint))
         return;
-    if (!text.empty()) {
-        s->SetHintOf(this, text);
+    s->SetHintAt(m_col, LocalRow(), text);
+    if (!text.empty())
         MarkOwn(prHint);
-    } else {
-        s->DropHint(this);
+    else
         m_props &= static_cast<TXLProps>(~PropBit(prHint));
-    }
     sheet->SetModified(true);
 }
 
@@ -644,6 +662,20 @@ void TXLCStrings::SetAsInteger(int32_t v)
     if (v == m_index && !AlwaysWrite())
         return;
     m_index = v;
+    ValueChanged();
+}
+
+void TXLCStrings::CopyValueFrom(const TXLCell& src)
+{
+    if (&src.CellClass() != &CellClass()) {
+        TXLCString::CopyValueFrom(src);
+        return;
+    }
+    const auto& other = static_cast<const TXLCStrings&>(src);
+    if (other.m_items == m_items && other.m_index == m_index && !AlwaysWrite())
+        return;
+    m_items = other.m_items;
+    m_index = other.m_index;
     ValueChanged();
 }
 
@@ -850,7 +882,7 @@ void TXLCGroup::ApplyState()
     TXLRect g;
     GetSheetRect(g);
     bool columns = g.Width() >= g.Height();
-    sheet->BeginUpdate();
+    TXLUpdateGuard update(*sheet);
     if (columns) {
         // The cell below the group's first column says where the hidden columns start.
         int start = g.Left + 1;
@@ -880,7 +912,6 @@ void TXLCGroup::ApplyState()
                         cell->SheetRow() == r)
                         static_cast<TXLCGroup*>(cell)->ApplyState();
     }
-    sheet->EndUpdate();
 }
 
 // ---- formulas --------------------------------------------------------------
@@ -959,15 +990,34 @@ bool TXLCFormula::StoreValue(const Variant& v)
     return changed;
 }
 
+void TXLCFormula::CopyValueFrom(const TXLCell& src)
+{
+    if (&src.CellClass() != &CellClass()) {
+        TXLCDouble::CopyValueFrom(src);
+        return;
+    }
+    // The formula travels with its last result; no recalculation here.
+    const auto& other = static_cast<const TXLCFormula&>(src);
+    m_formula = other.m_formula;
+    m_value = other.m_value;
+    m_error = other.m_error;
+    m_flags = static_cast<uint8_t>((m_flags & ~kNeedsCalc) | (other.m_flags & kNeedsCalc));
+    ValueChanged();
+}
+
 void TXLCFormula::Calculate()
 {
     m_error = feNone;
     if (!HasFormula())
         return;
-    if (const TXLFormulaEvaluator& eval = FormulaEvaluator())
-        eval(*this);
-    else
-        m_error = feName;
+    const TXLFormulaEvaluator& eval = FormulaEvaluator();
+    if (!eval) {
+        // No calculator linked in: the formula waits for one and the cell
+        // keeps showing its last result.
+        m_flags |= kNeedsCalc;
+        return;
+    }
+    eval(*this);
     m_flags &= static_cast<uint8_t>(~kNeedsCalc);
     m_flags |= kTextStale;
 }

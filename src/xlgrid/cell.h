@@ -118,8 +118,8 @@ public:
 
     uint8_t Flags() const { return m_flags; }
 
-    static constexpr uint8_t kInEditor = 0x01, kRepaintAsked = 0x02, kIsStyle = 0x08, kApplying = 0x10,
-                             kTextStale = 0x20, kAnchor = 0x40, kNeedsCalc = 0x80;
+    static constexpr uint8_t kInEditor = 0x01, kRepaintAsked = 0x02, kLayoutWrite = 0x04, kIsStyle = 0x08,
+                             kApplying = 0x10, kTextStale = 0x20, kAnchor = 0x40, kNeedsCalc = 0x80;
 
 protected:
     void MarkOwn(TXLProp group)
@@ -192,6 +192,8 @@ public:
     TXLFont Font() const override;
     void SetFont(const TXLFont& font) override;
     bool HasOwnFont() const { return m_extra && m_extra->Font; }
+    // Drops the cell's own font: it reads its provider's again.
+    void ResetFont();
     std::string Format() const override { return m_extra ? m_extra->Format : std::string(); }
     void SetFormat(const std::string& format) override;
     int Editor() const override { return m_editor; }
@@ -231,6 +233,9 @@ protected:
     bool AlwaysWrite() const;
     // Subclasses convert and store; return whether anything changed.
     virtual bool StoreValue(const Variant& v) = 0;
+    // The value part of copying a cell: the value as a variant and, for the
+    // same class, the object value (subclasses copy what a variant loses).
+    virtual void CopyValueFrom(const TXLCell& src);
     detail::CellExtra& Extra();
     void Repaint() const;
     void FormatChanged();
@@ -282,6 +287,7 @@ public:
 
 protected:
     bool StoreValue(const Variant& v) override;
+    void CopyValueFrom(const TXLCell& src) override;
 
 private:
     std::string ListText() const;
@@ -430,6 +436,7 @@ public:
 
 protected:
     bool StoreValue(const Variant& v) override;
+    void CopyValueFrom(const TXLCell& src) override;
 
 private:
     std::string m_formula;

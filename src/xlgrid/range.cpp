@@ -70,7 +70,7 @@ bool MergeSectionRect(TXLSection& s, TXLRect rect)
         for (int r = rect.Top; r < rect.Bottom && same; ++r)
             for (int c = rect.Left; c < rect.Right && same; ++c)
                 same = diag.Get(c, r) == first;
-        int32_t value = same ? first : diag.Default();
+        int32_t value = same ? first : 0;
         for (int r = rect.Top; r < rect.Bottom; ++r)
             for (int c = rect.Left; c < rect.Right; ++c)
                 diag.Set(c, r, value);
@@ -82,7 +82,7 @@ bool MergeSectionRect(TXLSection& s, TXLRect rect)
             for (int c = rect.Left; c < rect.Right; ++c)
                 mx.Set(c, r, value);
     }
-    // Merging discards the contents of the covered cells.
+    // Merging discards the contents (and hints) of the covered cells.
     for (int r = rect.Top; r < rect.Bottom; ++r) {
         TXLRow* row = s.Object(r);
         if (!row)
@@ -91,6 +91,11 @@ bool MergeSectionRect(TXLSection& s, TXLRect rect)
             if ((r != rect.Top || c != rect.Left) && row->Object(c))
                 s.FreeCell(c, r);
     }
+    if (!s.Hints().empty())
+        for (int r = rect.Top; r < rect.Bottom; ++r)
+            for (int c = rect.Left; c < rect.Right; ++c)
+                if (r != rect.Top || c != rect.Left)
+                    s.SetHintAt(c, r, {});
     unions.push_back({rect, anchor});
     if (anchor)
         anchor->SetAnchorFlag(true);
@@ -118,7 +123,7 @@ void TXLCell::SetRange(const TXLRect& rect)
 // ---- range objects ---------------------------------------------------------
 
 TXLProRange::TXLProRange(TXLSheet& sheet, int section, const TXLRect& rect)
-    : m_sheet(sheet), m_section(section), m_rect(rect)
+    : m_sheet(sheet), m_section(std::clamp(section, 0, 3)), m_rect(rect)
 {
 }
 
@@ -184,28 +189,31 @@ void TXLProRange::ClearRange(int flags)
 {
     TXLSection& s = Section();
     TXLRect r = ClipToSection(s, m_rect);
-    m_sheet.BeginUpdate();
+    TXLUpdateGuard update(m_sheet);
     for (int row = r.Top; row < r.Bottom; ++row)
         for (int col = r.Left; col < r.Right; ++col) {
-            if (flags & crHints)
+            if (flags & crHints) {
+                s.SetHintAt(col, row, {});
                 if (TXLCell* cell = s.Find(col, row))
-                    cell->SetHint("");
+                    cell->SetProps(cell->Props() & static_cast<TXLProps>(~PropBit(prHint)));
+            }
             if (flags & crFormats) {
                 const TXLBaseStyle& base = *s.BaseStyle();
                 s.SetProperty(col, row, pnColor, base.GetProperty(pnColor));
                 for (int side : {pnLeft, pnTop, pnRight, pnBottom, pnBias1, pnBias2})
                     s.SetProperty(col, row, side, 0);
-                if (TXLCell* cell = s.Find(col, row))
-                    if (cell->HasOwnFont()) {
-                        cell->SetFont(TXLFont{});
-                    }
+                // Back to the default font: the cell reads its provider's again.
+                if (TXLCell* cell = s.Find(col, row)) {
+                    cell->ResetFont();
+                    cell->SetProps(cell->Props() &
+                                   static_cast<TXLProps>(~(PropBit(prColor) | PropBit(prBorder))));
+                }
             }
             if (flags & crContents)
                 s.FreeCell(col, row);
         }
     m_sheet.SetModified(true);
     m_sheet.NotifyRange(m_section, r, true);
-    m_sheet.EndUpdate();
 }
 
 Variant TXLProRange::Value() const
@@ -217,12 +225,14 @@ Variant TXLProRange::Value() const
 void TXLProRange::SetValue(const Variant& v)
 {
     TXLSection& s = Section();
-    m_sheet.BeginUpdate();
-    for (int row = m_rect.Top; row < m_rect.Bottom; ++row)
-        for (int col = m_rect.Left; col < m_rect.Right; ++col)
-            if (!s.UnionAt(col, row) || (s.UnionAt(col, row)->Rect.Left == col && s.UnionAt(col, row)->Rect.Top == row))
+    TXLRect r = ClipToSection(s, m_rect);
+    TXLUpdateGuard update(m_sheet);
+    for (int row = r.Top; row < r.Bottom; ++row)
+        for (int col = r.Left; col < r.Right; ++col) {
+            const TXLUnion* u = s.UnionAt(col, row);
+            if (!u || (u->Rect.Left == col && u->Rect.Top == row))
                 s.Create(col, row)->SetValue(v);
-    m_sheet.EndUpdate();
+        }
 }
 
 int32_t TXLProRange::GetProperty(int number) const
@@ -286,7 +296,7 @@ void TXLProRange::SetFont(const TXLFont& font, uint32_t flags)
 {
     TXLSection& s = Section();
     TXLRect r = ClipToSection(s, m_rect);
-    m_sheet.BeginUpdate();
+    TXLUpdateGuard update(m_sheet);
     for (int row = r.Top; row < r.Bottom; ++row)
         for (int col = r.Left; col < r.Right; ++col) {
             if (const TXLUnion* u = s.UnionAt(col, row))
@@ -297,7 +307,6 @@ void TXLProRange::SetFont(const TXLFont& font, uint32_t flags)
             f.ApplyFrom(font, flags);
             cell->SetFont(f);
         }
-    m_sheet.EndUpdate();
 }
 
 void TXLProRange::SetSides(TXLSides sides, const TXLLine& line)

@@ -39,8 +39,6 @@ void TXLRow::FreeItem(TXLCell* cell)
         if (cell->m_flags & TXLPersistent::kAnchor)
             if (TXLUnion* u = m_section->UnionOf(cell))
                 u->Anchor = nullptr;  // the range stays, with no anchor
-        if (cell->m_props & PropBit(prHint))
-            m_section->DropHint(cell);
         if (m_index >= 0)
             sheet->NotifyRange(m_section->Number(), {cell->m_col, m_index, cell->m_col + 1, m_index + 1});
     }
@@ -83,7 +81,8 @@ int32_t TXLMatrix::Get(int col, int row) const
 
 void TXLMatrix::Set(int col, int row, int32_t value)
 {
-    if (col < 0 || row < 0)
+    // Positions the lists cannot hold are ignored, like any out-of-range argument.
+    if (col < 0 || row < 0 || col > kMaxIndex || row > kMaxIndex)
         return;
     if (m_raw) {
         if (value == 0 && !Object(row))
@@ -284,27 +283,20 @@ void TXLSection::RemoveUnion(size_t index)
     m_sheet->NotifyRange(m_number, u.Rect);
 }
 
-std::string TXLSection::HintOf(const TXLCell* cell) const
+std::string TXLSection::HintAt(int col, int row) const
 {
-    for (const auto& [text, owner] : m_hints)
-        if (owner == cell)
-            return text;
-    return {};
+    if (m_hints.empty())
+        return {};
+    auto it = m_hints.find({col, row});
+    return it == m_hints.end() ? std::string() : it->second;
 }
 
-void TXLSection::SetHintOf(TXLCell* cell, const std::string& hint)
+void TXLSection::SetHintAt(int col, int row, const std::string& hint)
 {
-    for (auto& entry : m_hints)
-        if (entry.second == cell) {
-            entry.first = hint;
-            return;
-        }
-    m_hints.emplace_back(hint, cell);
-}
-
-void TXLSection::DropHint(const TXLCell* cell)
-{
-    std::erase_if(m_hints, [cell](const auto& e) { return e.second == cell; });
+    if (hint.empty())
+        m_hints.erase({col, row});
+    else
+        m_hints[{col, row}] = hint;
 }
 
 void TXLSection::MoveSectors(TXLAxis axis, int index, int count)
@@ -324,6 +316,20 @@ void TXLSection::MoveSectors(TXLAxis axis, int index, int count)
                 return 0;
             });
     }
+    if (!m_hints.empty()) {
+        std::map<TXLCellPos, std::string> moved;
+        for (auto& [pos, text] : m_hints) {
+            TXLCellPos p = pos;
+            int& k = axis == sCols ? p.Col : p.Row;
+            if (k >= index) {
+                if (count < 0 && k < index - count)
+                    continue;  // deleted with its row or column
+                k += count;
+            }
+            moved.emplace(p, std::move(text));
+        }
+        m_hints.swap(moved);
+    }
     // Merged ranges follow along the axis.
     for (size_t i = m_unions.size(); i-- > 0;) {
         TXLRect& r = m_unions[i].Rect;
@@ -341,7 +347,12 @@ void TXLSection::MoveSectors(TXLAxis axis, int index, int count)
                 m_unions[i].Anchor->m_flags &= static_cast<uint8_t>(~TXLPersistent::kAnchor);
             m_unions.erase(m_unions.begin() + static_cast<std::ptrdiff_t>(i));
         } else if (!m_unions[i].Anchor) {
-            m_unions[i].Anchor = Find(r.Left, r.Top);
+            // The anchor went with its row or column: the cell now at the
+            // top-left (if any) anchors the range.
+            if (TXLCell* cell = Find(r.Left, r.Top)) {
+                m_unions[i].Anchor = cell;
+                cell->m_flags |= TXLPersistent::kAnchor;
+            }
         }
     }
 }

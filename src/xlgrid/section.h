@@ -9,6 +9,7 @@
 #include "xlgrid/cell.h"
 #include "xlgrid/sparselist.h"
 
+#include <map>
 #include <memory>
 #include <string>
 #include <utility>
@@ -36,6 +37,14 @@ private:
     friend class TXLSection;
     TXLSection* m_section = nullptr;
     int m_index = -1;
+};
+
+// A local position of a section, ordered row by row.
+struct TXLCellPos {
+    int Col = 0;
+    int Row = 0;
+    bool operator==(const TXLCellPos&) const = default;
+    bool operator<(const TXLCellPos& o) const { return Row != o.Row ? Row < o.Row : Col < o.Col; }
 };
 
 // A merged range: a rectangle in local coordinates and its anchor cell.
@@ -105,11 +114,12 @@ public:
     TXLUnion* UnionOf(const TXLCell* anchor);
     void RemoveUnion(size_t index);
 
-    // Hints
-    const std::vector<std::pair<std::string, TXLCell*>>& Hints() const { return m_hints; }
-    std::string HintOf(const TXLCell* cell) const;
-    void SetHintOf(TXLCell* cell, const std::string& hint);
-    void DropHint(const TXLCell* cell);
+    // Hints belong to positions, not to cell objects, so that they outlive
+    // the cells (a count cut and regrown keeps them) and move with insertions.
+    const std::map<TXLCellPos, std::string>& Hints() const { return m_hints; }
+    std::string HintAt(int col, int row) const;
+    // An empty text removes the position's hint.
+    void SetHintAt(int col, int row, const std::string& hint);
 
     // Moves rows (axis rows) or columns at a local index; count < 0 deletes.
     void MoveSectors(TXLAxis axis, int index, int count);
@@ -128,7 +138,7 @@ private:
     TXLBaseStyle* m_base;
     std::unique_ptr<TXLMatrix> m_matrix[kMatrixCount];
     std::vector<TXLUnion> m_unions;
-    std::vector<std::pair<std::string, TXLCell*>> m_hints;
+    std::map<TXLCellPos, std::string> m_hints;
 };
 
 // The matrix that holds a property number.

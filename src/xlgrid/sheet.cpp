@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 
 namespace xlgrid {
 
@@ -21,12 +22,11 @@ std::string ColumnLetters(int col)
 {
     if (col < 0)
         return {};
-    if (col < 26)
-        return std::string(1, static_cast<char>('A' + col));
-    // Two letters: n div 26 counts from "A" = 1, n mod 26 from "A" = 0.
+    // Bijective base 26: "A".."Z", "AA".."ZZ" (column 701), then "AAA" on,
+    // so that labels never repeat.
     std::string s;
-    s += static_cast<char>('A' + (col / 26 - 1) % 26);
-    s += static_cast<char>('A' + col % 26);
+    for (int64_t n = static_cast<int64_t>(col) + 1; n > 0; n = (n - 1) / 26)
+        s.insert(s.begin(), static_cast<char>('A' + (n - 1) % 26));
     return s;
 }
 
@@ -68,10 +68,13 @@ TXLSheet::TXLSheet()
 
 TXLSheet::~TXLSheet()
 {
-    for (auto it = m_users.rbegin(); it != m_users.rend(); ++it)
-        (*it)->SheetDestroying();
-    m_users.clear();
+    // A user drops its reference here, often by unregistering: walk a copy.
     m_destroying = true;
+    auto users = m_users;
+    for (auto it = users.rbegin(); it != users.rend(); ++it)
+        if (std::find(m_users.begin(), m_users.end(), *it) != m_users.end())
+            (*it)->SheetDestroying();
+    m_users.clear();
     if (m_styler)
         SetStyler(nullptr);
     for (auto& s : m_sections)
@@ -228,7 +231,7 @@ void TXLSheet::SectionsOfBand(TXLAxis axis, bool client, int out[2]) const
 
 void TXLSheet::SetCount(TXLAxis axis, bool client, int count)
 {
-    count = std::clamp(count, 0, TXLSizeList::kMaxIndex);
+    count = std::clamp(count, 0, kMaxCount);
     TXLSizeList& live = *m_sizes[axis][client];
     if (count != live.Count()) {
         if (count < live.Count()) {
@@ -249,11 +252,26 @@ void TXLSheet::SetDefSize(TXLAxis axis, int size)
         size = 0;
     m_defSize[axis] = size;
     for (int b = 0; b < 2; ++b) {
-        int count = m_sizes[axis][b]->Count();
-        m_sizes[axis][b]->SetDefault(size);  // clears every stored size
-        m_sizes[axis][b]->SetCount(count);
+        TXLSizeList& live = *m_sizes[axis][b];
+        TXLSizeList& saved = *m_saved[axis][b];
+        // Hidden rows or columns stay hidden; they come back at the new default.
+        std::vector<int> hidden;
+        saved.ForEach([&hidden](int i, int32_t) {
+            hidden.push_back(i);
+            return 0;
+        });
+        int count = live.Count();
+        live.SetDefault(size);  // clears every stored size
+        live.SetCount(count);
+        for (int i : hidden) {
+            saved.SetItem(i, std::max(1, size));
+            live.SetDiffItem(i, 0);
+        }
     }
-    ForEachUser([&](IXLSheetUser& u) { u.SizesChanged(AxisBit(axis), true); });
+    ForEachUser([&](IXLSheetUser& u) {
+        u.SizesChanged(AxisBit(axis), false);
+        u.SizesChanged(AxisBit(axis), true);
+    });
 }
 
 void TXLSheet::SetMaxSize(TXLAxis axis, int size)
@@ -422,14 +440,17 @@ void TXLSheet::InsertSectors(TXLAxis axis, int index, int count)
     bool client = index >= 0;
     if (count < 0) {
         int available = client ? clients - index : -index;
-        count = -std::min(-count, available);
+        count = static_cast<int>(-std::min(-static_cast<int64_t>(count), static_cast<int64_t>(available)));
+    } else {
+        // A band never grows past the largest index of its lists.
+        count = std::min(count, kMaxCount - (client ? clients : titles));
     }
     if (count == 0)
         return;
     int local = client ? index : titles + index;
     int secs[2];
     SectionsOfBand(axis, client, secs);
-    BeginUpdate();
+    TXLUpdateGuard update(*this);
     for (int s : secs)
         m_sections[s]->MoveSectors(axis, local, count);
     for (TXLSizeList* list : {m_sizes[axis][client].get(), m_saved[axis][client].get()}) {
@@ -440,7 +461,6 @@ void TXLSheet::InsertSectors(TXLAxis axis, int index, int count)
     SetModified(true);
     ForEachUser([&](IXLSheetUser& u) { u.SectorsMoved(axis, client, count, local); });
     m_pending = true;
-    EndUpdate();
 }
 
 void TXLSheet::Clear()
@@ -452,7 +472,7 @@ void TXLSheet::Clear()
 
 void TXLSheet::ClearCells()
 {
-    BeginUpdate();
+    TXLUpdateGuard update(*this);
     for (int a = 0; a < 2; ++a)
         for (int b = 0; b < 2; ++b) {
             m_sizes[a][b]->Clear();
@@ -462,7 +482,6 @@ void TXLSheet::ClearCells()
         s->ClearAll();
     m_pending = true;
     SetModified(true);
-    EndUpdate();
 }
 
 // ---- cells -----------------------------------------------------------------
@@ -489,7 +508,7 @@ TXLCell* TXLSheet::Cells(int col, int row)
 {
     int lc, lr;
     TXLSection& s = Locate(col, row, lc, lr);
-    if (lc < 0 || lr < 0)
+    if (lc < 0 || lr < 0 || lc > TXLSizeList::kMaxIndex || lr > TXLSizeList::kMaxIndex)
         return nullptr;
     return s.Create(lc, lr);
 }
@@ -531,7 +550,7 @@ TXLCell* TXLSheet::SetCellClass(int col, int row, const TXLCellClass& cls)
 {
     int lc, lr;
     TXLSection& s = Locate(col, row, lc, lr);
-    if (lc < 0 || lr < 0)
+    if (lc < 0 || lr < 0 || lc > TXLSizeList::kMaxIndex || lr > TXLSizeList::kMaxIndex)
         return nullptr;
     TXLCell* old = s.Find(lc, lr);
     if (old && &old->CellClass() == &cls)
@@ -551,16 +570,14 @@ TXLCell* TXLSheet::SetCellClass(int col, int row, const TXLCellClass& cls)
     TXLFont font = old->Font();
     Variant value = old->Value();
     TXLStyle* style = old->BasedOn();
-    std::string hint = old->Hint();
     TXLProps props = old->Props();
     s.Replace(lc, lr, cell);
-    cell->m_props = props & static_cast<TXLProps>(~(PropBit(prValue) | PropBit(prControl) | PropBit(prFont) | PropBit(prHint)));
+    // The hint belongs to the position and stays where it is.
+    cell->m_props = props & static_cast<TXLProps>(~(PropBit(prValue) | PropBit(prControl) | PropBit(prFont)));
     if (style)
         cell->Extra().BasedOn = style;
     if (ownFont)
         cell->SetFont(font);
-    if (!hint.empty())
-        cell->SetHint(hint);
     if (&cls == &s.BaseStyle()->ValueClass() && !s.BaseStyle()->Format().empty())
         cell->Extra().Format = s.BaseStyle()->Format();
     try {
@@ -598,6 +615,7 @@ void TXLSheet::SetCellBorder(int col, int row, TColor borderColor, TColor color)
 
 void TXLSheet::FillTitles()
 {
+    TXLUpdateGuard update(*this);
     if (TitleRows() > 0)
         for (int c = 0; c < ColCount(); ++c)
             SetText(c, -1, ColumnLetters(c));
@@ -608,8 +626,8 @@ void TXLSheet::FillTitles()
 
 void TXLSheet::NumberRow(int row)
 {
-    if (TitleCols() > 0)
-        SetText(-1, row, std::to_string(row + 1));
+    if (TitleCols() > 0 && row >= 0)
+        SetValues(-1, row, Variant(static_cast<int32_t>(std::min<int64_t>(row + int64_t{1}, INT32_MAX))));
 }
 
 int32_t TXLSheet::GetProperty(int col, int row, int number) const
@@ -642,38 +660,39 @@ void TXLSheet::CopyCell(const TXLSheet& src, int srcCol, int srcRow, TXLSheet& d
     if (!from) {
         int lc, lr;
         TXLSection& s = dst.Locate(dstCol, dstRow, lc, lr);
-        if (lc >= 0 && lr >= 0)
+        if (lc >= 0 && lr >= 0) {
             s.FreeCell(lc, lr);
+            s.SetHintAt(lc, lr, src.GetCellHint(srcCol, srcRow));
+        }
         return;
     }
     TXLCell* to = dst.SetCellClass(dstCol, dstRow, from->CellClass());
-    if (!to)
+    if (!to || to == from)
         return;
     to->Assign(*from);
     // What the cell takes from its section's formatting travels too.
     for (int n : {pnBias1, pnBias2, pnColor, pnFrame, pnStyles, pnLayout})
         to->SetProperty(n, from->GetProperty(n));
     for (int n : {pnLeft, pnTop, pnRight, pnBottom})
-        if (from->GetProperty(n) != 0)
-            to->SetProperty(n, from->GetProperty(n));
+        to->SetProperty(n, from->GetProperty(n));
     if (!from->HasOwnFont() && (to->HasOwnFont() || to->Font() != from->Font()))
         to->SetFont(from->Font());
 }
 
 std::string TXLSheet::GetCellHint(int col, int row) const
 {
-    const TXLCell* cell = FindCell(col, row);
-    if (cell && cell->HasProp(prHint))
-        return cell->Hint();
-    if (OnGetCellHint) {
-        TXLCellStyles styles = static_cast<TXLCellStyles>(GetProperty(col, row, pnStyles));
-        if (styles & StyleBit(csExtHint)) {
-            std::string text;
-            OnGetCellHint(const_cast<TXLSheet&>(*this), col, row, text);
-            return text;
-        }
+    int lc, lr;
+    const TXLSection& s = Locate(col, row, lc, lr);
+    if (lc < 0 || lr < 0)
+        return {};
+    std::string stored = s.HintAt(lc, lr);
+    if (stored.empty() && OnGetCellHint &&
+        (static_cast<TXLCellStyles>(GetProperty(col, row, pnStyles)) & StyleBit(csExtHint))) {
+        std::string text;
+        OnGetCellHint(const_cast<TXLSheet&>(*this), col, row, text);
+        return text;
     }
-    return cell ? cell->Hint() : std::string();
+    return stored;
 }
 
 void TXLSheet::Recalculate()
@@ -746,9 +765,12 @@ void TXLSheet::SetStyler(TXLStyler* styler)
     if (styler)
         styler->m_sheets.push_back(this);
     for (const Link& l : links)
-        if (TXLStyle* style = styler->FindStyle(l.alias))
-            if (TXLCell* cell = m_sections[l.section]->Find(l.col, l.row))
+        if (TXLCell* cell = m_sections[l.section]->Find(l.col, l.row)) {
+            if (TXLStyle* style = styler->FindStyle(l.alias))
                 cell->SetBasedOn(style);
+            else
+                cell->SetProps(cell->Props() & static_cast<TXLProps>(~PropBit(prBasedOn)));
+        }
     if (OnStylerChanged && !m_destroying)
         OnStylerChanged(*this);
 }

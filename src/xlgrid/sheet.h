@@ -13,6 +13,7 @@
 #include "xlgrid/style.h"
 #include "xlgrid/xlerrors.h"
 
+#include <algorithm>
 #include <array>
 #include <functional>
 #include <memory>
@@ -48,6 +49,9 @@ struct TXLMargins {
 
 class TXLSheet {
 public:
+    // The largest count of a band: every index must fit the sparse lists.
+    static constexpr int kMaxCount = TXLSizeList::kMaxIndex + 1;
+
     TXLSheet();
     TXLSheet(const TXLSheet&) = delete;
     TXLSheet& operator=(const TXLSheet&) = delete;
@@ -204,11 +208,20 @@ public:
     void CellValueChanged(TXLCell& cell);
     bool Loading() const { return m_loading; }
     void SetLoading(bool loading) { m_loading = loading; }
+    // Calls every registered user in registration order; a user unregistered
+    // by an earlier one during the walk is not called.
     template <class F> void ForEachUser(F f)
     {
+        if (m_users.empty())
+            return;
+        if (m_users.size() == 1) {
+            f(*m_users.front());
+            return;
+        }
         auto users = m_users;
         for (IXLSheetUser* u : users)
-            f(*u);
+            if (std::find(m_users.begin(), m_users.end(), u) != m_users.end())
+                f(*u);
     }
 
 private:
@@ -245,7 +258,19 @@ private:
     std::string m_title;
 };
 
-// Column label of the heading row: A..Z, then AA..ZZ.
+// An update bracket that closes also when the work inside it throws.
+class TXLUpdateGuard {
+public:
+    explicit TXLUpdateGuard(TXLSheet& sheet) : m_sheet(sheet) { m_sheet.BeginUpdate(); }
+    ~TXLUpdateGuard() { m_sheet.EndUpdate(); }
+    TXLUpdateGuard(const TXLUpdateGuard&) = delete;
+    TXLUpdateGuard& operator=(const TXLUpdateGuard&) = delete;
+
+private:
+    TXLSheet& m_sheet;
+};
+
+// Column label of the heading row: A..Z, then AA..ZZ, then AAA and on.
 std::string ColumnLetters(int col);
 
 }  // namespace xlgrid

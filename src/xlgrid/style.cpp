@@ -40,9 +40,11 @@ void TXLProStyle::SetProperty(int number, int32_t value)
     if (number < 0 || number >= kPropNumberCount)
         return;
     m_values[number] = value;
-    // The layout setters report prLayout themselves.
+    // The layout setters report prLayout themselves, with their partial flags.
     if (number != pnLayout)
         Changed(GroupOfProperty(number));
+    else if (!(m_flags & kLayoutWrite))
+        Changed(prLayout);
 }
 
 void TXLProStyle::SetFont(const TXLFont& font)

@@ -1,0 +1,63 @@
+#pragma once
+// A sheet user that records what it is told, for the sheet tests.
+
+#include "xlgrid/sheet.h"
+
+#include <string>
+#include <vector>
+
+namespace xlgrid::testing {
+
+class RecordingUser : public IXLSheetUser {
+public:
+    explicit RecordingUser(std::string name = {}, std::vector<std::string>* shared = nullptr)
+        : m_name(std::move(name)), m_shared(shared)
+    {
+    }
+
+    std::vector<std::string> Events;
+    int Count(const std::string& what) const
+    {
+        int n = 0;
+        for (const std::string& e : Events)
+            if (e.rfind(what, 0) == 0)
+                ++n;
+        return n;
+    }
+
+    void RangeChanged(int section, const TXLRect&, bool) override { Add("RangeChanged " + std::to_string(section)); }
+    void SectionChanged(int section) override { Add("SectionChanged " + std::to_string(section)); }
+    void SheetChanged() override { Add("SheetChanged"); }
+    void PrintChanged() override { Add("PrintChanged"); }
+    void SizesChanged(TXLAxes axes, bool client) override
+    {
+        Add("SizesChanged " + std::to_string(axes) + (client ? " client" : " title"));
+    }
+    void SectorsMoved(TXLAxis axis, bool client, int count, int index) override
+    {
+        Add("SectorsMoved " + std::string(axis == sCols ? "cols" : "rows") + (client ? " client " : " title ") +
+            std::to_string(count) + " at " + std::to_string(index));
+    }
+    void SizeChanged(TXLAxis axis, int index, bool) override
+    {
+        Add("SizeChanged " + std::string(axis == sCols ? "cols " : "rows ") + std::to_string(index));
+    }
+    void CellsFormatted(int section, const TXLRect*) override { Add("CellsFormatted " + std::to_string(section)); }
+    void SheetDestroying() override { Add("SheetDestroying"); }
+    void CellChanged(TXLCell*) override { Add("CellChanged"); }
+    void UnionsChanged(bool) override { Add("UnionsChanged"); }
+    void BeginUpdate() override { Add("BeginUpdate"); }
+    void EndUpdate() override { Add("EndUpdate"); }
+
+private:
+    void Add(const std::string& e)
+    {
+        Events.push_back(e);
+        if (m_shared)
+            m_shared->push_back(m_name + ":" + e);
+    }
+    std::string m_name;
+    std::vector<std::string>* m_shared;
+};
+
+}  // namespace xlgrid::testing
