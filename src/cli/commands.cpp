@@ -175,7 +175,7 @@ TLoadedSheet LoadSheet(const std::string& file)
         try {
             results::TImportedTable t = results::ImportCsvTable(xlio::ReadCsvFile(file));
             return {std::move(t.Rows), t.ColCount};
-        } catch (const xlio::ECsvError& e) {
+        } catch (const xlio::EReadError& e) {
             throw EUsage(e.what());
         }
     }

@@ -6,23 +6,18 @@
 // GB18030. The result is UTF-8 text.
 //
 // The reader trusts nothing: the input size, the number of records and the
-// number of fields of a record are bounded, and every failure is an
-// ECsvError naming the line where it happened.
+// number of fields of a record are bounded, and every failure is the
+// library's EReadError naming the file and the line where it happened.
 
+#include "xlio/readerror.h"
 #include "xlio/table.h"
 
 #include <cstddef>
 #include <filesystem>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 
 namespace xlio {
-
-class ECsvError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
 
 enum class TCsvEncoding { Gb18030, Utf8 };
 
@@ -36,11 +31,13 @@ struct TCsvLimits {
 };
 
 // The file's bytes as UTF-8 text (the byte-order mark removed).
-std::string DecodeCsvBytes(std::string_view bytes, TCsvEncoding* detected = nullptr);
+// file names the file in messages.
+std::string DecodeCsvBytes(std::string_view bytes, TCsvEncoding* detected = nullptr,
+                           const std::string& file = std::string());
 
 // Splits UTF-8 text into records of fields. A line break at the very end
 // ends the last record and starts none; an empty text has no records.
-Table ParseCsv(std::string_view text, const TCsvLimits& limits = {});
+Table ParseCsv(std::string_view text, const TCsvLimits& limits = {}, const std::string& file = std::string());
 
 // Reads, decodes and parses a file.
 Table ReadCsvFile(const std::filesystem::path& file, const TCsvLimits& limits = {},
