@@ -72,18 +72,14 @@ private:
     std::string m_text;
 };
 
-// A row line: the cells' texts of columns 0 .. ColCount-1 joined by commas.
+// A row line: the cells' texts of columns 0 .. ColCount-1 joined by commas;
+// one progress step per cell.
 void AppendRow(std::string& out, const IResultTable& table, int row, std::string& scratch,
                ICsvExportProgress& progress)
 {
-    const int cols = table.ColCount();
-    for (int c = 0; c < cols; ++c) {
-        if (c > 0)
-            out += ',';
-        xlio::AppendCsvField(out, table.Text(c, row, scratch));
+    table.AppendCsvRow(out, row, scratch);
+    for (int c = table.ColCount(); c > 0; --c)
         progress.Step();
-    }
-    out += "\r\n";
 }
 
 }  // namespace
@@ -121,6 +117,7 @@ void ExportCsv(const std::filesystem::path& folder, const std::vector<const IRes
         beginFile(sheet.Title(), (rows + 1) * cols + 2);
         TCsvFile file(folder, sheet.Title(), options);
         std::string& out = file.Text();
+        out.reserve(static_cast<std::size_t>(rows + 3) * static_cast<std::size_t>(cols) * 8);
         xlio::AppendCsvField(out, overview ? sheet.Title() + "        " + date : sheet.Title());
         out += "\r\n\r\n";
         report.Step();
