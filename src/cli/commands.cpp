@@ -40,6 +40,12 @@ std::string LowerExtension(const fs::path& p)
     return ext;
 }
 
+// What the settings reader accepts as an integer.
+bool IsWholeNumber(const std::string& text)
+{
+    return engine::ParseIntSetting(text, 0) == engine::ParseIntSetting(text, 1);
+}
+
 struct TDivideOptions {
     std::string Roster;
     std::optional<std::string> ConfigFile;
@@ -90,7 +96,7 @@ TDivideOptions ParseDivideOptions(const std::vector<std::string>& args, const ch
             o.ConfigFile = value();
         } else if (arg == "--classes") {
             std::string v = value();
-            if (engine::ParseIntSetting(v, -1) == -1 && engine::ParseIntSetting(v, -2) == -2)
+            if (!IsWholeNumber(v))
                 throw EUsage("--classes needs a whole number, not '" + v + "'");
             o.Overrides.emplace_back("ClassCount", v);
         } else if (arg == "--prefix") {
@@ -148,7 +154,7 @@ engine::TConfigStore OpenSettings(const TDivideOptions& o)
     fs::path file = o.ConfigFile ? fs::path(*o.ConfigFile) : engine::DefaultConfigFile();
     if (o.ConfigFile) {
         std::error_code ec;
-        if (!fs::is_regular_file(file, ec))
+        if (!fs::exists(file, ec) || fs::is_directory(file, ec))
             throw EUsage("cannot open the settings file " + file.string());
     }
     try {
