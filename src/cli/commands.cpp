@@ -40,6 +40,12 @@ std::string LowerExtension(const fs::path& p)
     return ext;
 }
 
+// What the settings reader accepts as an integer.
+bool IsWholeNumber(const std::string& text)
+{
+    return engine::ParseIntSetting(text, 0) == engine::ParseIntSetting(text, 1);
+}
+
 struct TDivideOptions {
     std::string Roster;
     std::optional<std::string> ConfigFile;
@@ -54,8 +60,17 @@ TDivideOptions ParseDivideOptions(const std::vector<std::string>& args, const ch
 {
     TDivideOptions o;
     std::vector<std::string> positional;
+    bool optionsEnded = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string arg = args[i];
+        if (optionsEnded) {
+            positional.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
         std::optional<std::string> inlineValue;
         if (arg.rfind("--", 0) == 0) {
             std::size_t eq = arg.find('=');
@@ -81,7 +96,7 @@ TDivideOptions ParseDivideOptions(const std::vector<std::string>& args, const ch
             o.ConfigFile = value();
         } else if (arg == "--classes") {
             std::string v = value();
-            if (engine::ParseIntSetting(v, -1) == -1 && engine::ParseIntSetting(v, -2) == -2)
+            if (!IsWholeNumber(v))
                 throw EUsage("--classes needs a whole number, not '" + v + "'");
             o.Overrides.emplace_back("ClassCount", v);
         } else if (arg == "--prefix") {
@@ -139,7 +154,7 @@ engine::TConfigStore OpenSettings(const TDivideOptions& o)
     fs::path file = o.ConfigFile ? fs::path(*o.ConfigFile) : engine::DefaultConfigFile();
     if (o.ConfigFile) {
         std::error_code ec;
-        if (!fs::is_regular_file(file, ec))
+        if (!fs::exists(file, ec) || fs::is_directory(file, ec))
             throw EUsage("cannot open the settings file " + file.string());
     }
     try {
@@ -166,7 +181,7 @@ TLoadedSheet LoadSheet(const std::string& file)
         try {
             results::TImportedTable t = results::ImportCsvTable(xlio::ReadCsvFile(file));
             return {std::move(t.Rows), t.ColCount};
-        } catch (const xlio::ECsvError& e) {
+        } catch (const xlio::EReadError& e) {
             throw EUsage(e.what());
         }
     }

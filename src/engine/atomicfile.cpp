@@ -41,7 +41,7 @@ void WriteFileAtomic(const std::filesystem::path& target, std::string_view bytes
     std::filesystem::path folder = target.parent_path();
     if (folder.empty())
         folder = ".";
-    std::string pattern = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+    std::string pattern = (folder / (std::string(".") + target.filename().string() + ".XXXXXX")).string();
     int raw = ::mkstemp(pattern.data());
     if (raw < 0)
         throw EFileError("cannot create a file in " + folder.string() + ": " + Reason(errno));

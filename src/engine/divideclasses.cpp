@@ -11,7 +11,13 @@ void TDivideClasses::SetDealStrategy(std::unique_ptr<IDealStrategy> strategy)
     m_deal = std::move(strategy);
 }
 
-std::string ClassLabel(int n) { return "(" + std::to_string(n) + ")班"; }
+std::string ClassLabel(int n)
+{
+    std::string label = "(";
+    label += std::to_string(n);
+    label += ")班";
+    return label;
+}
 
 namespace {
 
@@ -44,8 +50,13 @@ std::string StudentNumber(int classNumber, int place, bool sexPrefix, bool boy)
 void TDivideClasses::Divide()
 {
     const int classCount = std::max(ClassCount, 1);
-    TDList boys(true, CompareAscending);
-    TDList girls(true, CompareDescending);
+    // The ranking records live in one array for the length of the call; the
+    // two sex lists only point into it (one allocation instead of one per
+    // student, and nothing to free record by record afterwards).
+    std::vector<TStuData> ranked;
+    ranked.reserve(Data.size());
+    TDList boys(false, CompareAscending);
+    TDList girls(false, CompareDescending);
 
     Grade.BoyCount = 0;
     Grade.GirlCount = 0;
@@ -54,14 +65,14 @@ void TDivideClasses::Divide()
         bool boy = sex == "男";
         if (!boy && sex != "女")
             continue;  // takes no part; a passing roster check rules this out
-        auto s = std::make_unique<TStuData>();
-        s->Fields = row;
-        s->Key = SortKey(CellOf(row, SortCol), SortType);
+        TStuData& s = ranked.emplace_back();
+        s.Fields = row;
+        s.Key = SortKey(CellOf(row, SortCol), SortType);
         if (boy) {
-            boys.Insert(s.release());
+            boys.Insert(&s);
             ++Grade.BoyCount;
         } else {
-            girls.Insert(s.release());
+            girls.Insert(&s);
             ++Grade.GirlCount;
         }
     }
@@ -96,8 +107,8 @@ void TDivideClasses::Divide()
             int n = index + 1;
             TClassData& c = Classes[static_cast<std::size_t>(index)];
             auto d = std::make_unique<TStuData>();
-            // The sex lists are destroyed right after dealing, so their texts
-            // move over instead of being copied.
+            // The ranking records are dropped right after dealing, so their
+            // texts move over instead of being copied.
             d->Fields = std::move(const_cast<TStuData&>(s).Fields);
             d->Key = s.Key;
             if (boy)

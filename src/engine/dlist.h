@@ -9,8 +9,18 @@
 // MaxBlock is split in two and the Fenwick tree rebuilt (O(B), once per
 // MaxBlock/2 insertions).
 //
+// Finding the insertion position does not probe element by element: while
+// every key is finite and of moderate size, the comparison is the natural
+// order of the keys, so the elements that compare below, equal to and above
+// the new key form three runs. Their two boundaries are found by bisecting
+// the blocks' last keys (a contiguous array) and then one block, and the
+// insertion rule's bisection is replayed on positions alone. A key so large
+// that a difference could overflow switches the list to probing every
+// position the rule visits, which is exact for any comparison.
+//
 // Invariants: no block is empty; the Fenwick tree holds the current block
-// sizes; Count() is their sum. In sorted mode the entries are ordered by the
+// sizes; Count() is their sum; m_lastKeys[b] is the key of block b's last
+// entry. In sorted mode the entries are ordered by the
 // comparison as the insertion rule leaves them: equal keys are not kept in
 // arrival order, because Insert bisects positions lo..hi exactly as the
 // division has always done and puts the new element in front of the first
@@ -20,6 +30,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace engine {
@@ -74,6 +85,12 @@ private:
     };
 
     TSpot Locate(std::size_t pos) const;
+    std::size_t ProbingPosition(double key) const;
+    // Entries before the first one whose key keep() refuses.
+    template <class Keep> std::size_t Boundary(Keep keep) const;
+    // Entries comparing below the key, and below or equal.
+    std::pair<std::size_t, std::size_t> EqualRun(double key) const;
+    std::size_t Prefix(std::size_t block) const;
     void InsertAt(std::size_t pos, TEntry entry);
     void RebuildTree();
     void AddToTree(std::size_t block, int delta);
@@ -84,6 +101,8 @@ private:
     std::size_t m_count = 0;
     std::vector<std::vector<TEntry>> m_blocks;
     std::vector<std::uint32_t> m_tree;  // Fenwick tree over block sizes, 1-based
+    std::vector<double> m_lastKeys;
+    bool m_ordered = true;  // every key so far compares by natural order
 };
 
 }  // namespace engine

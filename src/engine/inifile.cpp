@@ -139,7 +139,10 @@ void TIniFile::Write(std::string_view section, std::string_view key, std::string
     }
     size_t header = FindSection(section);
     if (header == npos) {
-        m_lines.push_back("[" + std::string(section) + "]");
+        std::string header = "[";
+        header += section;
+        header += ']';
+        m_lines.push_back(std::move(header));
         m_lines.push_back(std::move(line));
         return;
     }

@@ -104,8 +104,11 @@ std::string ColumnRef(int column)
     if (column < 26)
         return std::string(1, static_cast<char>('A' + column));
     if (column < 52)
-        return std::string("A") + static_cast<char>('A' + column % 26);
-    return "C" + std::to_string(column + 1) + "R";
+        return {'A', static_cast<char>('A' + column % 26)};
+    std::string ref = "C";
+    ref += std::to_string(column + 1);
+    ref += 'R';
+    return ref;
 }
 
 }  // namespace engine

@@ -3,8 +3,8 @@
 #include "engine/atomicfile.h"
 #include "xlgrid/encoding.h"
 #include "xlio/csvwriter.h"
+#include "xlio/resultworkbook.h"
 
-#include <ctime>
 #include <system_error>
 
 namespace results {
@@ -72,30 +72,17 @@ private:
     std::string m_text;
 };
 
-// A row line: the cells' texts of columns 0 .. ColCount-1 joined by commas.
+// A row line: the cells' texts of columns 0 .. ColCount-1 joined by commas;
+// one progress step per cell.
 void AppendRow(std::string& out, const IResultTable& table, int row, std::string& scratch,
                ICsvExportProgress& progress)
 {
-    const int cols = table.ColCount();
-    for (int c = 0; c < cols; ++c) {
-        if (c > 0)
-            out += ',';
-        xlio::AppendCsvField(out, table.Text(c, row, scratch));
+    table.AppendCsvRow(out, row, scratch);
+    for (int c = table.ColCount(); c > 0; --c)
         progress.Step();
-    }
-    out += "\r\n";
 }
 
 }  // namespace
-
-std::string TodayText()
-{
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return std::to_string(local.tm_year + 1900) + "." + std::to_string(local.tm_mon + 1) + "." +
-           std::to_string(local.tm_mday);
-}
 
 void ExportCsv(const std::filesystem::path& folder, const std::vector<const IResultTable*>& sheets,
                const IResultTable& roster, const TCsvExportOptions& options, ICsvExportProgress* progress)
@@ -122,7 +109,7 @@ void ExportCsv(const std::filesystem::path& folder, const std::vector<const IRes
     std::string scratch;
 
     // Overview first, then the other result sheets from the last to the first.
-    const std::string date = options.Date.empty() ? TodayText() : options.Date;
+    const std::string date = options.Date.empty() ? xlio::TodayDotted() : options.Date;
     for (int i = static_cast<int>(sheets.size()) - 1; i >= 0; --i) {
         const IResultTable& sheet = *sheets[static_cast<std::size_t>(i)];
         const bool overview = i == static_cast<int>(sheets.size()) - 1;
@@ -130,6 +117,7 @@ void ExportCsv(const std::filesystem::path& folder, const std::vector<const IRes
         beginFile(sheet.Title(), (rows + 1) * cols + 2);
         TCsvFile file(folder, sheet.Title(), options);
         std::string& out = file.Text();
+        out.reserve(static_cast<std::size_t>(rows + 3) * static_cast<std::size_t>(cols) * 8);
         xlio::AppendCsvField(out, overview ? sheet.Title() + "        " + date : sheet.Title());
         out += "\r\n\r\n";
         report.Step();

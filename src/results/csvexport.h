@@ -47,7 +47,4 @@ struct TCsvExportOptions {
 void ExportCsv(const std::filesystem::path& folder, const std::vector<const IResultTable*>& sheets,
                const IResultTable& roster, const TCsvExportOptions& options, ICsvExportProgress* progress);
 
-// The current local date as "yyyy.m.d" (no leading zeros).
-std::string TodayText();
-
 }  // namespace results

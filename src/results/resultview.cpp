@@ -1,12 +1,50 @@
 #include "results/resultview.h"
 
 #include "results/averageformat.h"
+#include "xlio/csvwriter.h"
 
 namespace results {
 
 std::string ClassDisplayName(const std::string& prefix, const engine::TClassData& record)
 {
     return prefix + record.Name;
+}
+
+void IResultTable::AppendCsvRow(std::string& out, int row, std::string& scratch) const
+{
+    const int cols = ColCount();
+    for (int c = 0; c < cols; ++c) {
+        if (c > 0)
+            out += ',';
+        xlio::AppendCsvField(out, Text(c, row, scratch));
+    }
+    out += "\r\n";
+}
+
+void TStudentSheetView::AppendCsvRow(std::string& out, int row, std::string& scratch) const
+{
+    if (row < 0 || row >= RowCount()) {
+        IResultTable::AppendCsvRow(out, row, scratch);
+        return;
+    }
+    const engine::TStuData& s = *m_rows[static_cast<std::size_t>(row)];
+    for (int c = 0; c < m_sourceCols; ++c) {
+        if (c > 0)
+            out += ',';
+        if (static_cast<std::size_t>(c) < s.Fields.size())
+            xlio::AppendCsvField(out, s.Fields[static_cast<std::size_t>(c)]);
+    }
+    auto appendJoined = [&](const std::string& prefix, const std::string& text) {
+        out += ',';
+        scratch.assign(prefix);
+        scratch += text;
+        xlio::AppendCsvField(out, scratch);
+    };
+    if (m_kind == rkGrade)
+        appendJoined(m_settings.ClassPrefix, s.ClassName);
+    if (m_settings.CreateStudentID)
+        appendJoined(m_settings.StudentIDPrefix, s.StudentID);
+    out += "\r\n";
 }
 
 TStudentSheetView::TStudentSheetView(const engine::TClassData& record, TResultSheetKind kind,

@@ -30,6 +30,8 @@ public:
     virtual int RowCount() const = 0;
     // The cell's text (its AsString); scratch holds texts that are built.
     virtual std::string_view Text(int col, int row, std::string& scratch) const = 0;
+    // Appends the row's cells as one CSV line (RFC 4180 quoting, CR LF).
+    virtual void AppendCsvRow(std::string& out, int row, std::string& scratch) const;
 };
 
 struct TResultSettings {
@@ -49,6 +51,8 @@ public:
     int ColCount() const override { return static_cast<int>(m_header.size()); }
     int RowCount() const override { return static_cast<int>(m_rows.size()); }
     std::string_view Text(int col, int row, std::string& scratch) const override;
+    // The export's hot loop: one record fetched per row, not per cell.
+    void AppendCsvRow(std::string& out, int row, std::string& scratch) const override;
 
     TResultSheetKind Kind() const { return m_kind; }
     int SourceColCount() const { return m_sourceCols; }

@@ -2,6 +2,9 @@
 
 #include "engine/textrules.h"
 #include "xlgrid/sheet.h"
+#include "xlio/sheetimport.h"
+
+#include <algorithm>
 
 namespace results {
 namespace {
@@ -38,24 +41,20 @@ void TrimSheetTrailingBlanks(xlgrid::TXLSheet& sheet)
 
 void ImportCsvIntoSheet(xlgrid::TXLSheet& sheet, const xlio::Table& records)
 {
-    sheet.BeginUpdate();
-    if (!records.empty()) {
-        const int cols = static_cast<int>(records.front().size());
-        sheet.ClearCells();
-        sheet.SetSizes(-1, xlgrid::sCols, 30);
-        sheet.SetColCount(cols);
-        sheet.SetRowCount(static_cast<int>(records.size()));
-        for (std::size_t r = 0; r < records.size(); ++r) {
-            const auto& record = records[r];
-            for (int c = 0; c < cols && static_cast<std::size_t>(c) < record.size(); ++c)
-                if (xlgrid::TXLCell* cell =
-                        sheet.SetCellClass(c, static_cast<int>(r), xlgrid::TXLCString::Class()))
-                    cell->SetAsString(record[static_cast<std::size_t>(c)]);
-        }
-        sheet.FillTitles();
+    if (records.empty()) {
+        TrimSheetTrailingBlanks(sheet);
+        return;
     }
+    // The first line decides the width: later lines lose what lies beyond it.
+    const std::size_t width = records.front().size();
+    xlio::Table rows;
+    rows.reserve(records.size());
+    for (const auto& record : records)
+        rows.emplace_back(record.begin(), record.begin() + static_cast<std::ptrdiff_t>(std::min(width, record.size())));
+    xlio::ImportTable(sheet, rows);
+    // Blank means empty after removing every control character and space,
+    // as the roster check trims; a cell holding only a line break is blank.
     TrimSheetTrailingBlanks(sheet);
-    sheet.EndUpdate();
 }
 
 }  // namespace results

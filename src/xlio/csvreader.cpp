@@ -10,7 +10,7 @@
 
 namespace xlio {
 
-std::string DecodeCsvBytes(std::string_view bytes, TCsvEncoding* detected)
+std::string DecodeCsvBytes(std::string_view bytes, TCsvEncoding* detected, const std::string& file)
 {
     constexpr std::string_view bom = "\xEF\xBB\xBF";
     TCsvEncoding encoding = TCsvEncoding::Gb18030;
@@ -24,17 +24,17 @@ std::string DecodeCsvBytes(std::string_view bytes, TCsvEncoding* detected)
         *detected = encoding;
     if (encoding == TCsvEncoding::Utf8) {
         if (!xlgrid::IsValidUtf8(bytes))
-            throw ECsvError("the file starts with a UTF-8 byte-order mark but is not valid UTF-8");
+            throw EReadError(file, "", "the file starts with a UTF-8 byte-order mark but is not valid UTF-8");
         return std::string(bytes);
     }
     try {
         return xlgrid::Gb18030ToUtf8(bytes);
     } catch (const xlgrid::EEncodingError& e) {
-        throw ECsvError(std::string("the file is neither UTF-8 nor GB18030 text (") + e.what() + ")");
+        throw EReadError(file, "", std::string("the file is neither UTF-8 nor GB18030 text (") + e.what() + ")");
     }
 }
 
-Table ParseCsv(std::string_view text, const TCsvLimits& limits)
+Table ParseCsv(std::string_view text, const TCsvLimits& limits, const std::string& file)
 {
     Table table;
     if (text.empty())
@@ -44,17 +44,22 @@ Table ParseCsv(std::string_view text, const TCsvLimits& limits)
     const std::size_t n = text.size();
     std::vector<std::string> record;
     std::string field;
+    std::size_t cells = 0;
     auto endField = [&]() {
         if (record.size() >= limits.MaxFields)
-            throw ECsvError("line " + std::to_string(line) + " has more than " +
-                            std::to_string(limits.MaxFields) + " fields");
+            throw EReadError(file, "line " + std::to_string(line),
+                             "more than " + std::to_string(limits.MaxFields) + " fields");
+        if (++cells > limits.MaxCells)
+            throw EReadError(file, "line " + std::to_string(line),
+                             "more than " + std::to_string(limits.MaxCells) + " fields in all");
         record.push_back(std::move(field));
         field.clear();
     };
     auto endRecord = [&]() {
         endField();
         if (table.size() >= limits.MaxRecords)
-            throw ECsvError("the file has more than " + std::to_string(limits.MaxRecords) + " lines");
+            throw EReadError(file, "line " + std::to_string(line),
+                             "more than " + std::to_string(limits.MaxRecords) + " records");
         table.push_back(std::move(record));
         record.clear();
         record.reserve(table.back().size());
@@ -67,8 +72,8 @@ Table ParseCsv(std::string_view text, const TCsvLimits& limits)
             for (;;) {
                 std::size_t q = text.find('"', i);
                 if (q == std::string_view::npos)
-                    throw ECsvError("line " + std::to_string(startLine) +
-                                    ": a quoted field is not closed before the end of the file");
+                    throw EReadError(file, "line " + std::to_string(startLine),
+                                     "a quoted field is not closed before the end of the file");
                 std::string_view part = text.substr(i, q - i);
                 for (std::size_t k = 0; k < part.size(); ++k)
                     if (part[k] == '\n' || (part[k] == '\r' && (k + 1 == part.size() || part[k + 1] != '\n')))
@@ -117,7 +122,7 @@ Table ReadCsvFile(const std::filesystem::path& file, const TCsvLimits& limits, T
 {
     int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
-        throw ECsvError("cannot open " + file.string() + ": " + std::strerror(errno));
+        throw EReadError(file.string(), "", std::string("cannot open: ") + std::strerror(errno));
     std::string bytes;
     struct stat st {};
     if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<std::size_t>(st.st_size) <= limits.MaxBytes)
@@ -130,23 +135,19 @@ Table ReadCsvFile(const std::filesystem::path& file, const TCsvLimits& limits, T
                 continue;
             int err = errno;
             ::close(fd);
-            throw ECsvError("cannot read " + file.string() + ": " + std::strerror(err));
+            throw EReadError(file.string(), "", std::string("cannot read: ") + std::strerror(err));
         }
         if (got == 0)
             break;
         if (bytes.size() + static_cast<std::size_t>(got) > limits.MaxBytes) {
             ::close(fd);
-            throw ECsvError(file.string() + " is larger than " + std::to_string(limits.MaxBytes >> 20) +
-                            " MB, more than a roster can be");
+            throw EReadError(file.string(), "",
+                             "larger than " + std::to_string(limits.MaxBytes >> 20) + " MB, more than a roster can be");
         }
         bytes.append(buf, static_cast<std::size_t>(got));
     }
     ::close(fd);
-    try {
-        return ParseCsv(DecodeCsvBytes(bytes, detected), limits);
-    } catch (const ECsvError& e) {
-        throw ECsvError(file.string() + ": " + e.what());
-    }
+    return ParseCsv(DecodeCsvBytes(bytes, detected, file.string()), limits, file.string());
 }
 
 }  // namespace xlio

@@ -6,23 +6,18 @@
 // GB18030. The result is UTF-8 text.
 //
 // The reader trusts nothing: the input size, the number of records and the
-// number of fields of a record are bounded, and every failure is an
-// ECsvError naming the line where it happened.
+// number of fields of a record are bounded, and every failure is the
+// library's EReadError naming the file and the line where it happened.
 
+#include "xlio/readerror.h"
 #include "xlio/table.h"
 
 #include <cstddef>
 #include <filesystem>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 
 namespace xlio {
-
-class ECsvError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
 
 enum class TCsvEncoding { Gb18030, Utf8 };
 
@@ -30,14 +25,19 @@ struct TCsvLimits {
     std::size_t MaxBytes = std::size_t(256) << 20;
     std::size_t MaxRecords = 4'000'000;
     std::size_t MaxFields = 16384;
+    // Every field costs a string object whatever its length; a file of
+    // nothing but commas must not turn into gigabytes of empty strings.
+    std::size_t MaxCells = 10'000'000;
 };
 
 // The file's bytes as UTF-8 text (the byte-order mark removed).
-std::string DecodeCsvBytes(std::string_view bytes, TCsvEncoding* detected = nullptr);
+// file names the file in messages.
+std::string DecodeCsvBytes(std::string_view bytes, TCsvEncoding* detected = nullptr,
+                           const std::string& file = std::string());
 
 // Splits UTF-8 text into records of fields. A line break at the very end
 // ends the last record and starts none; an empty text has no records.
-Table ParseCsv(std::string_view text, const TCsvLimits& limits = {});
+Table ParseCsv(std::string_view text, const TCsvLimits& limits = {}, const std::string& file = std::string());
 
 // Reads, decodes and parses a file.
 Table ReadCsvFile(const std::filesystem::path& file, const TCsvLimits& limits = {},

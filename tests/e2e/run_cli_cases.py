@@ -53,6 +53,7 @@ CASES = [
     ("missing-config", ["divide", "{data}/roster-small.csv", "--config", "{data}/no-such.ini"], 2),
     ("undecodable-roster", ["check", "{data}/not-text.csv"], 2),
     ("csv-folder-is-a-file", ["divide", "{data}/roster-small.csv", "--csv", "{data}/roster-small.csv"], 2),
+    ("options-end", ["check", "--classes", "2", "--", "{data}/roster-small.csv"], 0),
     ("help-general", ["--help"], 0),
     ("help-divide", ["divide", "--help"], 0),
     ("help-check", ["check", "-h"], 0),
@@ -78,6 +79,10 @@ def run_case(fenban, data_dir, name, args, code, update):
         for k, v in keep.items():
             with open(os.path.join(out, k), "wb") as f:
                 f.write(v)
+        # The program's own Config.ini (beside the binary) must not leak in.
+        if args and args[0] in ("divide", "check") and not any(a.startswith("--config") for a in args):
+            open(os.path.join(tmp, "none.ini"), "wb").close()
+            args = args[:1] + ["--config", "{tmp}/none.ini"] + args[1:]
         words = [a.format(data=data_dir, out=out, tmp=tmp) for a in args]
         env = dict(os.environ, HOME=tmp, XDG_CONFIG_HOME=os.path.join(tmp, "config"))
         before = snapshot(data_dir)

@@ -191,3 +191,35 @@ TEST(ResultSheet, SheetsExportTheSameBytesAsTheViews)
         fs::remove_all(base);
     }
 }
+
+TEST(ResultSheet, HeadersAreCopiedAsValuesAndDataCellsAreTrimmedTexts)
+{
+    xlgrid::TXLSheet source;
+    source.SetColCount(4);
+    source.SetRowCount(3);
+    source.SetText(0, 0, "名单");
+    source.SetText(0, 1, "考号");
+    source.SetText(1, 1, " 姓名 ");
+    source.SetText(2, 1, "性别");
+    source.SetCellClass(3, 1, xlgrid::TXLCInteger::Class())->SetValue(xlgrid::Variant(int32_t{2024}));
+    source.SetText(0, 2, " 7 ");
+    engine::TDivideClasses d;
+    d.Data = {{"7", "甲", "男", "x"}};
+    d.SexCol = 2;
+    d.Divide();
+    TResultContext context{source, d, {"", 0}, {}};
+    xlgrid::TXLSheet grade;
+    BuildResultSheet(context, grade, d.Grade, rkGrade, "", false, "");
+    EXPECT_EQ(grade.ColCount(), 5);
+    EXPECT_EQ(Str(grade, 1, -1), " 姓名 ");
+    EXPECT_EQ(Str(grade, 3, -1), "2024");
+    EXPECT_EQ(Str(grade, 4, -1), "班别");
+    EXPECT_EQ(Str(grade, 0, 0), "7");
+    EXPECT_EQ(Str(grade, 4, 0), "(1)班");
+    xlgrid::TXLSheet overview;
+    BuildResultSheet(context, overview, engine::TClassData(), rkOverview, "", false, "");
+    EXPECT_EQ(overview.ColCount(), 4);  // no numeric sort field: no average column
+    EXPECT_EQ(overview.RowCount(), 2);
+    EXPECT_EQ(Str(overview, 0, 1), "全年级");
+    EXPECT_EQ(Str(overview, -1, 1), "2");
+}

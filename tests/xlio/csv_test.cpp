@@ -41,17 +41,21 @@ TEST(CsvReader, ParsesRecordsAndQuotedFields)
 
 TEST(CsvReader, RejectsWhatItCannotTrust)
 {
-    EXPECT_THROW(ParseCsv("a,\"open\r\nb"), ECsvError);
+    EXPECT_THROW(ParseCsv("a,\"open\r\nb"), EReadError);
     TCsvLimits small;
     small.MaxFields = 3;
     small.MaxRecords = 2;
     EXPECT_NO_THROW(ParseCsv("a,b,c\nd", small));
-    EXPECT_THROW(ParseCsv("a,b,c,d", small), ECsvError);
-    EXPECT_THROW(ParseCsv("a\nb\nc", small), ECsvError);
+    EXPECT_THROW(ParseCsv("a,b,c,d", small), EReadError);
+    EXPECT_THROW(ParseCsv("a\nb\nc", small), EReadError);
+    TCsvLimits cells;
+    cells.MaxCells = 5;
+    EXPECT_NO_THROW(ParseCsv(",,\n,", cells));
+    EXPECT_THROW(ParseCsv(",,\n,,", cells), EReadError);
     try {
         ParseCsv("x\ny\n\"a\nb\nc", {});
         FAIL();
-    } catch (const ECsvError& e) {
+    } catch (const EReadError& e) {
         EXPECT_NE(std::string(e.what()).find("line 3"), std::string::npos) << e.what();
     }
 }
@@ -76,8 +80,8 @@ TEST(CsvReader, DetectsTheEncoding)
         EXPECT_EQ(DecodeCsvBytes(row.bytes, &found), row.text) << row.name;
         EXPECT_EQ(found, row.encoding) << row.name;
     }
-    EXPECT_THROW(DecodeCsvBytes("\xEF\xBB\xBF\xC4\xD0"), ECsvError);  // mark, then GBK bytes
-    EXPECT_THROW(DecodeCsvBytes("a\x81"), ECsvError);                  // neither encoding
+    EXPECT_THROW(DecodeCsvBytes("\xEF\xBB\xBF\xC4\xD0"), EReadError);  // mark, then GBK bytes
+    EXPECT_THROW(DecodeCsvBytes("a\x81"), EReadError);                  // neither encoding
 }
 
 TEST(CsvWriter, QuotesOnlyWhereNeeded)
@@ -137,7 +141,7 @@ TEST(Csv, AnyBytesGiveATableOrAClearError)
             bytes += alphabet[rng() % sizeof alphabet];
         try {
             ParseCsv(DecodeCsvBytes(bytes));
-        } catch (const ECsvError&) {
+        } catch (const EReadError&) {
         }
     }
 }
