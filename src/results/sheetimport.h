@@ -18,7 +18,4 @@ namespace results {
 // Without any record the sheet keeps its cells and is only trimmed.
 void ImportCsvIntoSheet(xlgrid::TXLSheet& sheet, const xlio::Table& records);
 
-// Trailing blank rows, then trailing blank columns, leave the sheet.
-void TrimSheetTrailingBlanks(xlgrid::TXLSheet& sheet);
-
 }  // namespace results

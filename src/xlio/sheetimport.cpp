@@ -12,8 +12,11 @@ bool IsBlank(const xlgrid::TXLSheet& sheet, int col, int row)
     const xlgrid::TXLCell* cell = sheet.FindCell(col, row);
     if (!cell)
         return true;
-    const std::string text = cell->AsString();
-    return text.find_first_not_of(" \t") == std::string::npos;
+    // Blank after trimming: every byte a control character or a space.
+    for (unsigned char c : cell->AsString())
+        if (c > ' ')
+            return false;
+    return true;
 }
 
 }  // namespace
