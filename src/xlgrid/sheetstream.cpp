@@ -26,8 +26,8 @@ constexpr std::string_view kXLSignature = "XLG\x16";
 constexpr int kMaxBlockDepth = 4;
 // A row or column size (live or saved) in pixels.
 constexpr int64_t kMaxSectorSize = 1 << 20;
-// Bytes of the smallest sparse list, matrix row and sparse block.
-constexpr size_t kMinSparseList = 9, kMinMatrixRow = 13, kSparseBlock = 4 + 16 * 4;
+// Bytes of the smallest matrix row (index and empty sparse list) and of a sparse block.
+constexpr size_t kMinMatrixRow = 13, kSparseBlock = 4 + 16 * 4;
 
 // The rest of a block is skipped (a format index outside its class's list).
 struct SkipRest {};

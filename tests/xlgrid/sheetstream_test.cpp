@@ -715,3 +715,33 @@ TEST(SheetFile, ReplacingKeepsThePermissions)
     EXPECT_THROW(SaveSheetToFile(sheet, dir + "/no/such/folder/a.xlf"), EXLStreamError);
     std::filesystem::remove_all(dir);
 }
+
+// With FENBAN_WRITE_SEEDS=DIR set, writes the streams of these tests as fuzzing seeds.
+TEST(SheetStreamSeeds, WriteWhenAsked)
+{
+    const char* dir = std::getenv("FENBAN_WRITE_SEEDS");
+    if (!dir)
+        GTEST_SKIP() << "FENBAN_WRITE_SEEDS not set";
+    auto write = [dir](const std::string& name, const std::string& data) {
+        std::ofstream(std::string(dir) + "/" + name, std::ios::binary) << data;
+    };
+    TXLStyler styler;
+    TXLSheet rich;
+    BuildRichSheet(rich, styler);
+    write("rich.xlf", SaveSheetToString(rich));
+    TXLSheet empty;
+    write("empty.xlf", SaveSheetToString(empty));
+    TXLSheet text;
+    text.SetText(0, 0, "abc");
+    text.SetText(1, 1, "张三");
+    write("text.xlf", SaveSheetToString(text));
+    TXLSheet group;
+    group.SetRowCount(10);
+    group.SetCellClass(0, 2, TXLCGroup::Class());
+    MergeSectionRect(group.Section(3), {0, 2, 1, 6});
+    group.FindCell(0, 2)->Activate();
+    write("group.xlf", SaveSheetToString(group));
+    std::string stylerStream;
+    SaveStylerToStream(styler, stylerStream);
+    write("styler.bin", stylerStream);
+}
