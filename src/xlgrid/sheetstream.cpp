@@ -23,6 +23,7 @@ constexpr std::string_view kSignature = "TPF0";
 constexpr std::string_view kSheetClass = "TXLSheet";
 constexpr std::string_view kStylerClass = "TXLStyler";
 constexpr std::string_view kXLSignature = "XLG\x16";
+constexpr std::string_view kUnknownFormat = "Unknown XLGrid stream format!";
 constexpr int kMaxBlockDepth = 4;
 // A row or column size (live or saved) in pixels.
 constexpr int64_t kMaxSectorSize = 1 << 20;
@@ -893,7 +894,7 @@ void TSheetReader::Section(TXLBinReader& r, TXLSection& section)
 void TSheetReader::XLData(TXLBinReader r)
 {
     if (r.Left() < 3 || r.Bytes(3, "signature") != kXLSignature.substr(0, 3))
-        throw EXLStreamError("Unknown XLGrid stream format!");
+        throw EXLStreamError(std::string(kUnknownFormat));
     r.U8("signature");  // the fourth byte is a version nobody checks
     m_sheet.ClearCells();
     Block(r, "client style block", [&](TXLBinReader& body) { BaseStyle(body, m_sheet.BaseClientStyle()); });
@@ -995,10 +996,14 @@ TXLPicture TSheetReader::Picture(TXLBinReader& r, const TXLStreamLimits& limits)
             picture.Kind = "EMF";
             head.Bytes(44, "metafile header");
             size = head.U32("metafile size");
+            if (size < 52)
+                r.Fail("metafile size " + std::to_string(size) + " is smaller than its header");
         } else if (key == 0x9AC6CDD7u) {
             picture.Kind = "WMF";
             head.Bytes(18 + 6, "metafile header");
             size = 22 + 2 * static_cast<uint64_t>(head.U32("metafile size"));
+            if (size < 22 + 18)
+                r.Fail("metafile size " + std::to_string(size) + " is smaller than its header");
         } else {
             r.Fail("unknown metafile format");
         }
@@ -1116,7 +1121,12 @@ void LoadSheetFromStream(TXLSheet& sheet, std::string_view data, const TXLLoadOp
     TSheetReader(fresh, &sheet, options).Component(r);
     fresh.EndUpdate();
     fresh.SetLoading(false);
+    // Clearing first tells the users about every cell that goes (an open
+    // editor lets go of its cell) before the new contents move in.
+    sheet.BeginUpdate();
+    sheet.ClearCells();
     sheet.SwapContents(fresh);
+    sheet.EndUpdate();
     sheet.SetModified(false);
 }
 
@@ -1134,6 +1144,8 @@ void LoadSheetFromFile(TXLSheet& sheet, const std::string& path, const TXLLoadOp
     try {
         LoadSheetFromStream(sheet, data, options);
     } catch (const EXLStreamError& e) {
+        if (std::string_view(e.what()) == kUnknownFormat)
+            throw;  // the component's own text, as it is
         throw EXLStreamError("\"" + path + "\": " + e.what());
     }
 }

@@ -745,3 +745,60 @@ TEST(SheetStreamSeeds, WriteWhenAsked)
     SaveStylerToStream(styler, stylerStream);
     write("styler.bin", stylerStream);
 }
+
+TEST(SheetStreamRoundTrip, PictureKindsKeepTheirBytes)
+{
+    std::string ico = Unhex("00 00 01 00 01 00 01 01 00 00 01 00 20 00 04 00 00 00 16 00 00 00 AA BB CC DD");
+    std::string emf(88, '\0');
+    emf[0] = 1;
+    emf.replace(40, 4, " EMF");
+    emf[48] = 88;
+    std::string wmf = Unhex("D7 CD C6 9A") + std::string(18, '\0') + Unhex("01 00 09 00 00 03 09 00 00 00") +
+                      std::string(8, '\0');
+    ASSERT_EQ(wmf.size(), 40u);
+    const TXLPicture pictures[] = {{"BMP", SmallBitmap(), 2, 1}, {"JPEG", Unhex("FF D8 FF E0 00 10 FF D9"), 0, 0},
+                                   {"ICO", ico, 0, 0}, {"EMF", emf, 0, 0}, {"WMF", wmf, 0, 0}};
+    TXLSheet sheet;
+    for (int i = 0; i < 5; ++i)
+        sheet.SetCellClass(i, 0, TXLCPicture::Class())->SetAsPicture(&pictures[i]);
+    // A trailing text cell shows that each picture ended where it should.
+    sheet.SetText(0, 1, "after");
+    std::string first = SaveSheetToString(sheet);
+    TXLSheet loaded;
+    LoadSheetFromStream(loaded, first);
+    for (int i = 0; i < 5; ++i) {
+        const auto* p = static_cast<const TXLPicture*>(loaded.Pictures(i, 0));
+        ASSERT_NE(p, nullptr);
+        EXPECT_EQ(p->Kind, pictures[i].Kind);
+        EXPECT_EQ(Hex(p->Data), Hex(pictures[i].Data));
+    }
+    EXPECT_EQ(loaded.Values(0, 1).Str(), "after");
+    EXPECT_EQ(Hex(SaveSheetToString(loaded)), Hex(first));
+
+    TXLPicture png{"PNG", "\x89PNG", 1, 1};
+    sheet.SetBackground(png);
+    EXPECT_THROW(SaveSheetToString(sheet), EXLStreamError);
+}
+
+TEST(SheetStreamRoundTrip, UsersHearOfTheNewContents)
+{
+    struct Listener : IXLSheetUser {
+        int sizes = 0, unions = 0, changed = 0;
+        void SizesChanged(TXLAxes, bool) override { ++sizes; }
+        void UnionsChanged(bool) override { ++unions; }
+        void SheetChanged() override { ++changed; }
+    } listener;
+    TXLSheet source;
+    source.SetText(2, 2, "new");
+    std::string stream = SaveSheetToString(source);
+    TXLSheet sheet;
+    sheet.AddUser(&listener);
+    ExpectLoadFails(sheet, stream.substr(0, stream.size() - 1), "end of child components");
+    EXPECT_EQ(listener.changed + listener.sizes + listener.unions, 0);
+    LoadSheetFromStream(sheet, stream);
+    EXPECT_GT(listener.sizes, 0);
+    EXPECT_GT(listener.unions, 0);
+    EXPECT_GT(listener.changed, 0);
+    EXPECT_EQ(sheet.Values(2, 2).Str(), "new");
+    sheet.RemoveUser(&listener);
+}
