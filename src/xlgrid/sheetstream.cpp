@@ -6,7 +6,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
+#include <set>
 #include <strings.h>
+#include <tuple>
 #include <vector>
 
 namespace xlgrid {
@@ -448,10 +451,12 @@ void TSheetWriter::Styler(const TXLStyler& styler)
 // ---- reading -----------------------------------------------------------------
 
 // A style link or a collapsed group, found again by position once all cells
-// are in (a later cell at the same position may have replaced the first).
+// are in. Keyed by position: a later cell at the same position replaces the
+// first and its entry; and the links are applied in the order of positions,
+// the order the writer uses, because a style's lines also draw on the
+// neighbours' shared sides and the last one applied wins.
+using TCellKey = std::tuple<int, int, int>;  // section, local row, local column
 struct TCellRef {
-    int Section;
-    int Col, Row;
     TXLProps Props;
     int32_t StyleIndex;
 };
@@ -484,8 +489,8 @@ private:
     const TXLStreamLimits& m_limits;
     int m_depth = 0;
     bool m_haveXLData = false;
-    std::vector<TCellRef> m_links;
-    std::vector<TCellRef> m_groups;
+    std::map<TCellKey, TCellRef> m_links;
+    std::set<TCellKey> m_groups;
 };
 
 int32_t IntValue(TXLBinReader& r, const char* what)
@@ -785,7 +790,7 @@ void TSheetReader::Cell(TXLBinReader& r, TXLSection& section, TXLCell& cell)
         cell.SetHint(Text(r, "hint"));
     if (props & PropBit(prBasedOn)) {
         styleIndex = r.I32("style index");
-        m_links.push_back({section.Number(), cell.Col(), cell.LocalRow(), props, styleIndex});
+        m_links[{section.Number(), cell.LocalRow(), cell.Col()}] = {props, styleIndex};
     }
     const TXLCellClass& cls = cell.CellClass();
     if (&cls == &TXLCString::Class() || &cls == &TXLCUrl::Class()) {
@@ -808,7 +813,7 @@ void TSheetReader::Cell(TXLBinReader& r, TXLSection& section, TXLCell& cell)
         bool on = r.I32("boolean") != 0;
         cell.SetValue(Variant(on));
         if (on && &cls == &TXLCGroup::Class())
-            m_groups.push_back({section.Number(), cell.Col(), cell.LocalRow(), 0, 0});
+            m_groups.insert({section.Number(), cell.LocalRow(), cell.Col()});
     } else if (&cls == &TXLCPicture::Class()) {
         if (r.U8("picture presence") != 0) {
             TXLPicture picture = Picture(r, m_limits);
@@ -873,6 +878,10 @@ void TSheetReader::Section(TXLBinReader& r, TXLSection& section)
                     lr = u->Rect.Top;
                 }
                 TXLCell* cell = section.Replace(lc, lr, cls->Create());
+                if (!m_links.empty())
+                    m_links.erase({section.Number(), lr, lc});
+                if (!m_groups.empty())
+                    m_groups.erase({section.Number(), lr, lc});
                 Block(r, "cell block", [&](TXLBinReader& body) { Cell(body, section, *cell); });
             }
         }
@@ -931,8 +940,9 @@ void TSheetReader::XLData(TXLBinReader r)
 void TSheetReader::Finish()
 {
     TXLStyler* styler = m_sheet.Styler();
-    for (const TCellRef& link : m_links) {
-        TXLCell* cell = m_sheet.Section(link.Section).Find(link.Col, link.Row);
+    for (const auto& [key, link] : m_links) {
+        auto [section, row, col] = key;
+        TXLCell* cell = m_sheet.Section(section).Find(col, row);
         if (!cell)
             continue;
         TXLStyle* style = styler ? styler->Styles(link.StyleIndex) : nullptr;
@@ -943,8 +953,8 @@ void TSheetReader::Finish()
         }
         cell->SetProps(props);
     }
-    for (const TCellRef& group : m_groups)
-        if (TXLCell* cell = m_sheet.Section(group.Section).Find(group.Col, group.Row))
+    for (auto [section, row, col] : m_groups)
+        if (TXLCell* cell = m_sheet.Section(section).Find(col, row))
             if (&cell->CellClass() == &TXLCGroup::Class())
                 static_cast<TXLCGroup*>(cell)->ApplyState();
 }
