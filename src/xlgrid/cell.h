@@ -433,6 +433,15 @@ public:
     void Calculate();
     // What the calculator reports back.
     void SetResult(double value, ErrorState error);
+    // A saved formula as the sheet file holds it: the last result and the
+    // text, stored without evaluating (cells it refers to may come later).
+    void RestoreSaved(double value, const std::string& formula)
+    {
+        m_value = value;
+        m_formula = formula;
+        m_error = feNone;
+        m_flags |= kTextStale;
+    }
     static const char* ErrorText(ErrorState e);
 
     // The calculator's view of the cell.

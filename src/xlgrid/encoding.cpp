@@ -6,13 +6,34 @@
 namespace xlgrid {
 namespace {
 
+// Opening a converter costs far more than converting a short text (a sheet
+// file holds a million of them), so each thread keeps one per direction.
+class TConverter {
+public:
+    TConverter(const char* from, const char* to) : m_cd(iconv_open(to, from)) {}
+    ~TConverter()
+    {
+        if (m_cd != reinterpret_cast<iconv_t>(-1))
+            iconv_close(m_cd);
+    }
+    TConverter(const TConverter&) = delete;
+    TConverter& operator=(const TConverter&) = delete;
+    iconv_t Get() const { return m_cd; }
+
+private:
+    iconv_t m_cd;
+};
+
 std::string Convert(std::string_view in, const char* from, const char* to)
 {
     if (IsAscii(in))
         return std::string(in);
-    iconv_t cd = iconv_open(to, from);
+    thread_local TConverter toUtf8("GB18030", "UTF-8");
+    thread_local TConverter fromUtf8("UTF-8", "GB18030");
+    iconv_t cd = std::string_view(from) == "GB18030" ? toUtf8.Get() : fromUtf8.Get();
     if (cd == reinterpret_cast<iconv_t>(-1))
         throw EEncodingError(std::string("no converter from ") + from + " to " + to);
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);  // a fresh shift state
     std::string out;
     out.resize(in.size() * 2 + 16);
     char* src = const_cast<char*>(in.data());
@@ -30,10 +51,8 @@ std::string Convert(std::string_view in, const char* from, const char* to)
             continue;
         }
         size_t offset = in.size() - srcLeft;
-        iconv_close(cd);
         throw EEncodingError(std::string("text is not valid ") + from + " at byte " + std::to_string(offset));
     }
-    iconv_close(cd);
     out.resize(done);
     return out;
 }

@@ -133,6 +133,7 @@ protected:
 
 private:
     friend class TXLCell;
+    friend class TXLSheet;  // SwapContents moves sections between sheets
     TXLSheet* m_sheet;
     int m_number;
     TXLBaseStyle* m_base;

@@ -159,6 +159,19 @@ public:
     void SetAuthor(const std::string& author);
     const std::string& Title() const { return m_title; }
     void SetTitle(const std::string& title);
+    int Tag() const { return m_tag; }
+    void SetTag(int tag) { m_tag = tag; }
+    // The component name a stream carries (sheet files leave it empty).
+    const std::string& Name() const { return m_name; }
+    void SetName(const std::string& name) { m_name = name; }
+    // Where a form placed the sheet at design time; only kept and saved again.
+    int DesignLeft() const { return m_designLeft; }
+    int DesignTop() const { return m_designTop; }
+    void SetDesignPosition(int left, int top)
+    {
+        m_designLeft = left;
+        m_designTop = top;
+    }
     bool ReadOnly() const { return m_readOnly; }
     void SetReadOnly(bool ro) { m_readOnly = ro; }
     const TXLPicture& Background() const { return m_background; }
@@ -193,6 +206,12 @@ public:
 
     // The calculator's view of the sheet (names, events, the evaluation list).
     TXLCalcHost& CalcHost();
+
+    // Exchanges everything the sheet file holds (shape, sizes, cells,
+    // formatting, base styles, styler, properties) with another sheet; users,
+    // events and the component name stay. Loading parses into a new sheet and
+    // swaps on success, so a damaged file leaves the target as it was.
+    void SwapContents(TXLSheet& other);
 
     // Formula names: a cell reference inside the client band yields the cell's value.
     Variant DoVariable(const std::string& name) const;
@@ -260,6 +279,10 @@ private:
     std::string m_author;
     std::string m_title;
     std::unique_ptr<TXLCalcHost> m_calcHost;
+    std::string m_name;
+    int m_tag = 0;
+    int m_designLeft = 0;
+    int m_designTop = 0;
 };
 
 // An update bracket that closes also when the work inside it throws.

@@ -59,6 +59,7 @@ public:
     void Assign(const TXLPersistent& src) override;
 
 private:
+    friend class TXLSheet;  // SwapContents moves base styles between sheets
     TXLSheet* m_sheet;
     bool m_client;
     TColor m_linesColor;
@@ -90,6 +91,9 @@ public:
     TXLStyler& operator=(const TXLStyler&) = delete;
     ~TXLStyler();
 
+    // The component name by which sheet streams refer to the styler.
+    const std::string& Name() const { return m_name; }
+    void SetName(const std::string& name) { m_name = name; }
     int Count() const { return static_cast<int>(m_styles.size()); }
     TXLStyle* Styles(int index) const;
     int IndexOf(const TXLStyle* style) const;
@@ -110,6 +114,7 @@ private:
     void StyleChanged(TXLStyle* style, TXLProp group, uint32_t flags);
     std::vector<std::unique_ptr<TXLStyle>> m_styles;
     std::vector<TXLSheet*> m_sheets;
+    std::string m_name;
     bool m_modified = false;
     bool m_destroying = false;
 };
