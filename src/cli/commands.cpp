@@ -1,21 +1,23 @@
 #include "cli/commands.h"
 
 #include "cli/helptext.h"
+#include "cli/sheetfiles.h"
 #include "engine/atomicfile.h"
 #include "engine/compute.h"
 #include "engine/configstore.h"
 #include "engine/divideclasses.h"
 #include "engine/rostercheck.h"
 #include "results/csvexport.h"
+#include "results/resultsheet.h"
 #include "results/resultview.h"
-#include "results/tableimport.h"
-#include "xlgrid/encoding.h"
+#include "xlgrid/sheet.h"
 #include "xlio/csvreader.h"
-#include "xlio/csvwriter.h"
+#include "xlio/readerror.h"
+#include "xlio/resultworkbook.h"
 
 #include <filesystem>
 #include <functional>
-#include <map>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <stdexcept>
@@ -24,21 +26,6 @@ namespace cli {
 namespace {
 
 namespace fs = std::filesystem;
-
-// A failure that ends a command with exit code 2 and one line on stderr.
-class EUsage : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-std::string LowerExtension(const fs::path& p)
-{
-    std::string ext = p.extension().string();
-    for (char& c : ext)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return ext;
-}
 
 // What the settings reader accepts as an integer.
 bool IsWholeNumber(const std::string& text)
@@ -53,6 +40,7 @@ struct TDivideOptions {
     std::optional<std::string> CsvFolder;
     xlio::TCsvEncoding CsvEncoding = xlio::TCsvEncoding::Gb18030;
     std::optional<std::string> XlsxFile;
+    std::optional<std::string> PdfFile;
     bool Help = false;
 };
 
@@ -135,6 +123,12 @@ TDivideOptions ParseDivideOptions(const std::vector<std::string>& args, const ch
                 throw EUsage("--csv-encoding is gb18030 or utf-8, not '" + v + "'");
         } else if (arg == "--xlsx") {
             o.XlsxFile = value();
+            if (o.XlsxFile->empty())
+                throw EUsage("--xlsx needs a file name");
+        } else if (arg == "--pdf") {
+            o.PdfFile = value();
+            if (o.PdfFile->empty())
+                throw EUsage("--pdf needs a file name");
         } else if (arg.size() > 1 && arg[0] == '-' && arg != "-") {
             throw EUsage(std::string("unknown option ") + arg + " (fenban " + command + " --help)");
         } else {
@@ -168,28 +162,6 @@ engine::TConfigStore OpenSettings(const TDivideOptions& o)
     }
 }
 
-// A roster or sheet read from a file: rows of texts, ColCount wide.
-struct TLoadedSheet {
-    xlio::Table Rows;
-    int ColCount = 0;
-};
-
-TLoadedSheet LoadSheet(const std::string& file)
-{
-    std::string ext = LowerExtension(file);
-    if (ext == ".csv") {
-        try {
-            results::TImportedTable t = results::ImportCsvTable(xlio::ReadCsvFile(file));
-            return {std::move(t.Rows), t.ColCount};
-        } catch (const xlio::EReadError& e) {
-            throw EUsage(e.what());
-        }
-    }
-    if (ext == ".xlf" || ext == ".xlsx" || ext == ".xls")
-        throw EUsage("reading " + ext + " files is not supported yet: " + file);
-    throw EUsage("unknown file type of " + file + " (expected .csv)");
-}
-
 // CR-separated message lines as terminal lines.
 std::string AsLines(const std::string& message)
 {
@@ -221,7 +193,7 @@ int Guarded(std::ostream& err, const char* command, const std::function<int()>& 
 }
 
 struct TCheckedRoster {
-    TLoadedSheet Sheet;
+    TLoadedRoster Sheet;
     engine::TRosterColumns Columns;
     engine::TSortField SortField;
 };
@@ -231,7 +203,7 @@ struct TCheckedRoster {
 std::optional<TCheckedRoster> LoadAndCheck(const TDivideOptions& o, engine::TConfigStore& config,
                                            std::ostream& err)
 {
-    TCheckedRoster r{LoadSheet(o.Roster), {}, {}};
+    TCheckedRoster r{LoadRoster(o.Roster), {}, {}};
     engine::TTableRoster roster(r.Sheet.Rows, r.Sheet.ColCount);
     engine::TRosterCheck check = engine::CheckRoster(roster, config, r.Columns, r.SortField);
     if (!check.Passed) {
@@ -239,6 +211,47 @@ std::optional<TCheckedRoster> LoadAndCheck(const TDivideOptions& o, engine::TCon
         return std::nullopt;
     }
     return r;
+}
+
+// The result sheets as the window builds them, for the outputs that need
+// sheets (the workbook and the PDF): grade, classes 1..N, overview, each
+// titled with its tab caption, and the roster sheet they were built from.
+struct TResultSheets {
+    std::shared_ptr<xlgrid::TXLSheet> Source;
+    std::vector<std::unique_ptr<xlgrid::TXLSheet>> Sheets;
+};
+
+TResultSheets BuildResultSheets(const TCheckedRoster& r, const engine::TDivideClasses& d)
+{
+    TResultSheets out;
+    out.Source = RosterSheet(r.Sheet);
+    results::TResultContext context{*out.Source, d, r.SortField, r.Columns};
+    auto make = [&](const std::string& title, const engine::TClassData& record, results::TResultSheetKind kind) {
+        auto sheet = std::make_unique<xlgrid::TXLSheet>();
+        sheet->SetTitle(title);
+        results::BuildResultSheet(context, *sheet, record, kind, d.StudentIDPrefix, d.CreateStudentID,
+                                  d.ClassPrefix);
+        out.Sheets.push_back(std::move(sheet));
+    };
+    make("全年级", d.Grade, results::rkGrade);
+    for (const auto& cls : d.Classes)
+        make(results::ClassDisplayName(d.ClassPrefix, cls), cls, results::rkClass);
+    make("分班情况", engine::TClassData(), results::rkOverview);
+    return out;
+}
+
+// The workbook's worksheets: 数据源, 全年级, the classes, 分班情况.
+std::vector<xlio::TResultSheet> WorkbookSheets(const TResultSheets& built)
+{
+    std::vector<xlio::TResultSheet> list;
+    list.push_back({xlio::rkDataSource, "数据源", built.Source.get()});
+    for (std::size_t i = 0; i < built.Sheets.size(); ++i) {
+        xlio::TResultSheetKind kind = i == 0 ? xlio::rkGrade
+                                      : i + 1 == built.Sheets.size() ? xlio::rkOverview
+                                                                     : xlio::rkClass;
+        list.push_back({kind, built.Sheets[i]->Title(), built.Sheets[i].get()});
+    }
+    return list;
 }
 
 }  // namespace
@@ -251,8 +264,6 @@ int RunDivide(const std::vector<std::string>& args, std::ostream& out, std::ostr
             out << DivideHelp;
             return 0;
         }
-        if (o.XlsxFile)
-            throw EUsage("the Excel export (--xlsx) is not supported yet");
         engine::TConfigStore config = OpenSettings(o);
         std::optional<TCheckedRoster> r = LoadAndCheck(o, config, err);
         if (!r)
@@ -267,6 +278,29 @@ int RunDivide(const std::vector<std::string>& args, std::ostream& out, std::ostr
         for (int j = 0; j < r->Sheet.ColCount; ++j)
             header.push_back(roster.CellText(j, 1));
         results::TResultViews views = results::MakeResultViews(division, header, r->SortField, r->Columns);
+
+        if (o.XlsxFile || o.PdfFile) {
+            TResultSheets built = BuildResultSheets(*r, division);
+            std::vector<xlio::TResultSheet> workbook = WorkbookSheets(built);
+            // A worksheet name Excel refuses stops the run before any file is written.
+            if (o.XlsxFile) {
+                std::string problem = xlio::ResultSheetNamesProblem(workbook);
+                if (!problem.empty())
+                    throw EUsage("cannot write the Excel export " + *o.XlsxFile + ": " + problem
+                                 + "; choose another class prefix (--prefix) or use --csv");
+                try {
+                    xlio::WriteResultWorkbook(*o.XlsxFile, workbook);
+                } catch (const xlio::EReadError& e) {
+                    throw EUsage(e.what());
+                }
+            }
+            if (o.PdfFile) {
+                std::vector<const xlgrid::TXLSheet*> pages;
+                for (const auto& sheet : built.Sheets)
+                    pages.push_back(sheet.get());
+                WritePdf(pages, *o.PdfFile);
+            }
+        }
 
         if (o.CsvFolder) {
             std::vector<const results::IResultTable*> sheets;
@@ -326,20 +360,13 @@ int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
         }
         if (files.size() != 2)
             throw EUsage("expected an input and an output file (fenban convert --help)");
-        std::string outExt = LowerExtension(files[1]);
-        if (outExt == ".xlf" || outExt == ".xlsx" || outExt == ".xls" || outExt == ".pdf")
-            throw EUsage("writing " + outExt + " files is not supported yet: " + files[1]);
-        if (outExt != ".csv")
-            throw EUsage("unknown file type of " + files[1] + " (expected .csv)");
-        TLoadedSheet sheet = LoadSheet(files[0]);
-        std::string text;
-        for (const auto& row : sheet.Rows)
-            xlio::AppendCsvLine(text, row);
-        try {
-            engine::WriteFileAtomic(files[1], xlio::EncodeCsvText(text, xlio::TCsvEncoding::Gb18030));
-        } catch (const engine::EFileError& e) {
-            throw EUsage(e.what());
-        }
+        // The output's type is checked before the input is read.
+        const std::string outExt = LowerExtension(files[1]);
+        if (outExt != ".csv" && outExt != ".xlsx" && outExt != ".pdf" && outExt != ".xlf")
+            throw EUsage("unknown file type of " + files[1] + " (expected .csv, .xlsx, .pdf or .xlf)");
+        xlgrid::TXLSheet sheet;
+        LoadSheet(files[0], sheet);
+        SaveSheet(sheet, files[1]);
         return 0;
     });
 }

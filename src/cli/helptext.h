@@ -17,7 +17,7 @@ inline constexpr const char* DivideHelp =
     "用法 / Usage: fenban divide ROSTER [options]\n"
     "分班：检查名单、分班、生成结果表，在标准输出打印分班情况（制表符分隔）。\n"
     "Checks the roster, divides it and prints the overview as tab-separated lines.\n"
-    "ROSTER: .csv (UTF-8 或 GB18030); .xlf/.xlsx/.xls 尚不支持 / not supported yet.\n"
+    "ROSTER: .csv (UTF-8 或 GB18030), .xlsx, .xls (第一个工作表 / first worksheet), .xlf (表格文件 / sheet file).\n"
     "选项只在本次运行中替换 Config.ini 的一项，从不写配置文件 /\n"
     "options override one Config.ini key for this run only; no settings file is written:\n"
     "  --config FILE            起始配置文件 / settings file to start from\n"
@@ -30,7 +30,9 @@ inline constexpr const char* DivideHelp =
     "  --sex-digit, --no-sex-digit     学号以性别位开头 / sex digit first\n"
     "  --csv DIR                把 CSV 文件写入 DIR / write the CSV files into DIR\n"
     "  --csv-encoding gb18030|utf-8    CSV 编码（默认 gb18030）/ CSV encoding\n"
-    "  --xlsx FILE              Excel 输出（尚不支持）/ Excel export (not yet)\n";
+    "  --xlsx FILE              把结果写成 Excel 工作簿 / write the result workbook\n"
+    "  --pdf FILE               把全年级、各班和分班情况打印成 PDF /\n"
+    "                           print the grade, every class and the overview into a PDF\n";
 
 inline constexpr const char* CheckHelp =
     "用法 / Usage: fenban check ROSTER [options]\n"
@@ -42,6 +44,7 @@ inline constexpr const char* CheckHelp =
 inline constexpr const char* ConvertHelp =
     "用法 / Usage: fenban convert IN OUT\n"
     "把一个表格从 IN 读入并按扩展名写成 OUT / reads IN as one sheet, writes OUT by extension.\n"
-    "IN: .csv; OUT: .csv (RFC 4180, CR LF, GB18030). .xlf 尚不支持 / .xlf not supported yet.\n";
+    "IN: .csv, .xlsx, .xls (第一个工作表 / first worksheet), .xlf (表格文件 / sheet file).\n"
+    "OUT: .csv (RFC 4180, CR LF, GB18030), .xlsx (带格式 / formatted), .pdf (A4), .xlf.\n";
 
 }  // namespace cli

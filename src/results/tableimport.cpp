@@ -2,6 +2,8 @@
 
 #include "engine/textrules.h"
 
+#include <algorithm>
+
 namespace results {
 namespace {
 
@@ -44,6 +46,21 @@ TImportedTable ImportCsvTable(xlio::Table records)
     for (auto& row : records)
         row.resize(static_cast<std::size_t>(out.ColCount));
     out.Rows = std::move(records);
+    TrimTrailingBlanks(out.Rows, out.ColCount);
+    return out;
+}
+
+TImportedTable ImportWorkbookTable(xlio::Table rows)
+{
+    TImportedTable out;
+    std::size_t width = 0;
+    for (const auto& row : rows)
+        width = std::max(width, row.size());
+    // The readers bound columns to 16384, far below int's range.
+    out.ColCount = static_cast<int>(width);
+    for (auto& row : rows)
+        row.resize(width);
+    out.Rows = std::move(rows);
     TrimTrailingBlanks(out.Rows, out.ColCount);
     return out;
 }

@@ -1,7 +1,8 @@
 #pragma once
-// The CSV import's rules on a plain table: the first line decides the column
-// count (a longer line loses its surplus, a shorter one is padded with
-// empty cells), then trailing blank rows and columns are removed.
+// The imports' rules on a plain table, for the command line that needs no
+// sheet: the CSV import (the first line decides the column count, a longer
+// line loses its surplus, a shorter one is padded with empty cells) and the
+// workbook import, then trailing blank rows and columns are removed.
 
 #include "xlio/table.h"
 
@@ -13,6 +14,11 @@ struct TImportedTable {
 };
 
 TImportedTable ImportCsvTable(xlio::Table records);
+
+// A workbook's first worksheet as the designer imports fill a sheet with it:
+// the longest row decides the column count, shorter rows are padded, then
+// the trailing blank trim.
+TImportedTable ImportWorkbookTable(xlio::Table rows);
 
 // Trailing blank trim: from the last row upwards, a row whose cells are all
 // blank after trimming goes, until a row holds text or row 0 is handled;
