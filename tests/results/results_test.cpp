@@ -5,6 +5,8 @@
 #include "results/resultview.h"
 #include "results/tableimport.h"
 #include "xlgrid/encoding.h"
+#include "xlgrid/sheet.h"
+#include "xlio/sheetimport.h"
 
 #include <gtest/gtest.h>
 
@@ -147,6 +149,44 @@ TEST(TableImport, FirstLineDecidesWidthAndTrailingBlanksGo)
         TImportedTable t = ImportCsvTable(c.records);
         EXPECT_EQ(t.Rows, c.rows) << c.name;
         EXPECT_EQ(t.ColCount, c.colCount) << c.name;
+    }
+}
+
+// The command line reads workbooks into plain tables; the designer fills a
+// sheet. Both must see the same roster: same shape, same texts.
+TEST(TableImport, WorkbookTableMatchesTheSheetImport)
+{
+    struct Case {
+        const char* name;
+        xlio::Table rows;
+        int colCount;
+    };
+    const Case cases[] = {
+        {"longest row decides", {{"名单"}, {"考号", "姓名", "性别"}, {"1", "甲"}}, 3},
+        {"ragged rows with blank tails", {{"t", "", ""}, {"a", "b", " "}, {"\n", ""}, {}}, 2},
+        {"blank column inside stays", {{"a", "", "c"}, {"d"}}, 3},
+        {"control characters are blank", {{"a", "\r\n"}, {"\t", "\x01"}}, 1},
+        {"only blanks", {{" "}, {"", "\t"}}, 0},
+        {"no rows", {}, 0},
+        {"empty rows only", {{}, {}}, 0},
+        {"wide last row", {{"a"}, {"", "", "", "z"}}, 4},
+    };
+    for (const Case& c : cases) {
+        TImportedTable t = ImportWorkbookTable(c.rows);
+        EXPECT_EQ(t.ColCount, c.colCount) << c.name;
+        xlgrid::TXLSheet sheet;
+        xlio::ImportTable(sheet, c.rows);
+        ASSERT_EQ(t.ColCount, sheet.ColCount()) << c.name;
+        ASSERT_EQ(static_cast<int>(t.Rows.size()), sheet.RowCount()) << c.name;
+        for (int r = 0; r < sheet.RowCount(); ++r) {
+            ASSERT_EQ(static_cast<int>(t.Rows[static_cast<std::size_t>(r)].size()), t.ColCount) << c.name;
+            for (int col = 0; col < sheet.ColCount(); ++col) {
+                const xlgrid::TXLCell* cell = sheet.FindCell(col, r);
+                EXPECT_EQ(t.Rows[static_cast<std::size_t>(r)][static_cast<std::size_t>(col)],
+                          cell ? cell->AsString() : std::string())
+                    << c.name << " " << col << "," << r;
+            }
+        }
     }
 }
 
