@@ -9,6 +9,7 @@ inline constexpr const char* GeneralHelp =
     "  check ROSTER    只检查名单 / only check the roster\n"
     "  convert IN OUT  表格格式转换 / convert one sheet between file formats\n"
     "\n"
+    "读 / reads .csv .xlsx .xls .xlf; 写 / writes .csv .xlsx .pdf .xlf.\n"
     "fenban <命令> --help 查看命令说明 / shows the help of a command.\n"
     "退出码 / exit codes: 0 成功 success, 1 名单检查未通过 roster check failed,\n"
     "2 用法或文件错误 usage error, unreadable input or unwritable output.\n";
