@@ -298,7 +298,7 @@ int RunDivide(const std::vector<std::string>& args, std::ostream& out, std::ostr
                 std::vector<const xlgrid::TXLSheet*> pages;
                 for (const auto& sheet : built.Sheets)
                     pages.push_back(sheet.get());
-                WritePdf(pages, *o.PdfFile);
+                WritePdf(pages, *o.PdfFile, PrintsNarrowerAcross(pages));
             }
         }
 

@@ -16,6 +16,8 @@
 #include "xlio/xlsreader.h"
 #include "xlio/xlsxreader.h"
 #include "xlpaint/pdfexport.h"
+#include "xlpaint/qtconvert.h"
+#include "xlpaint/sheetprinter.h"
 
 #include <QString>
 #include <QtGlobal>
@@ -96,6 +98,16 @@ void QuietRuntimeFolderWarning(QtMsgType type, const QMessageLogContext& context
         g_qtHandler(type, context, message);
     else
         std::fprintf(stderr, "%s\n", qPrintable(message));
+}
+
+// Starts the offscreen application the printing needs, quietly.
+void EnsurePrinting()
+{
+    if (!g_qtQuieted) {
+        g_qtQuieted = true;
+        g_qtHandler = qInstallMessageHandler(QuietRuntimeFolderWarning);
+    }
+    xlpaint::EnsureGuiApplication();
 }
 
 void WriteCsv(const xlgrid::TXLSheet& sheet, const std::string& file)
@@ -187,7 +199,7 @@ void SaveSheet(xlgrid::TXLSheet& sheet, const std::string& file)
             throw EUsage(e.what());
         }
     } else if (ext == ".pdf") {
-        WritePdf({&sheet}, file);
+        WritePdf({&sheet}, file, false);
     } else if (ext == ".xlf") {
         try {
             xlgrid::SaveSheetToFile(sheet, file);
@@ -219,19 +231,40 @@ xlio::Table ClientTexts(const xlgrid::TXLSheet& sheet, const std::string& name)
     return rows;
 }
 
-void WritePdf(const std::vector<const xlgrid::TXLSheet*>& sheets, const std::string& file)
+bool PrintsNarrowerAcross(const std::vector<const xlgrid::TXLSheet*>& sheets)
+{
+    EnsurePrinting();
+    const xlgrid::TXLPrinterMetrics portrait;
+    xlgrid::TXLPrinterMetrics landscape = portrait;
+    std::swap(landscape.PageWidth, landscape.PageHeight);
+    bool narrower = false;
+    for (const xlgrid::TXLSheet* sheet : sheets) {
+        std::vector<int> tallCols, wideCols, rows;
+        // Page breaks only read the sheet.
+        xlpaint::TXLSheetPrinter printer(const_cast<xlgrid::TXLSheet&>(*sheet), portrait);
+        printer.SetPageHeadings(true);
+        printer.GetJobPageBreaks(tallCols, rows);
+        printer.SetMetrics(landscape);
+        printer.GetJobPageBreaks(wideCols, rows);
+        if (wideCols.size() > tallCols.size())
+            return false;
+        narrower = narrower || wideCols.size() < tallCols.size();
+    }
+    return narrower;
+}
+
+void WritePdf(const std::vector<const xlgrid::TXLSheet*>& sheets, const std::string& file, bool landscape)
 {
     // A missing folder is told plainly, before the printer complains of it.
     const fs::path folder = fs::path(file).parent_path();
     std::error_code ec;
     if (!folder.empty() && !fs::is_directory(folder, ec))
         throw EUsage("cannot write " + file + ": the folder " + folder.string() + " does not exist");
-    if (!g_qtQuieted) {
-        g_qtQuieted = true;
-        g_qtHandler = qInstallMessageHandler(QuietRuntimeFolderWarning);
-    }
+    EnsurePrinting();
     std::string error;
-    if (!xlpaint::PrintSheetsToPdf(sheets, file, error))
+    xlpaint::TXLPdfOptions options;
+    options.Landscape = landscape;
+    if (!xlpaint::PrintSheetsToPdf(sheets, file, error, options))
         throw EUsage(error.empty() ? "cannot write " + file : error);
 }
 

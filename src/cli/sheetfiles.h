@@ -58,7 +58,14 @@ void SaveSheet(xlgrid::TXLSheet& sheet, const std::string& file);
 // cells than a workbook may hold is refused (name starts the message).
 xlio::Table ClientTexts(const xlgrid::TXLSheet& sheet, const std::string& name);
 
-// Prints sheets into one PDF, each from a new page under its title.
-void WritePdf(const std::vector<const xlgrid::TXLSheet*>& sheets, const std::string& file);
+// Whether the sheets print in fewer column strips on a landscape A4 page
+// than on a portrait one, and in no more for any of them: a class list a few
+// columns wider than a portrait page is then printed across instead of being
+// cut in two side by side.
+bool PrintsNarrowerAcross(const std::vector<const xlgrid::TXLSheet*>& sheets);
+
+// Prints sheets into one PDF on A4 (portrait unless landscape), each sheet
+// from a new page under its title.
+void WritePdf(const std::vector<const xlgrid::TXLSheet*>& sheets, const std::string& file, bool landscape);
 
 }  // namespace cli

@@ -173,6 +173,12 @@ def pdf_pages(path):
     return int(re.search(r"^Pages:\s+(\d+)", info, re.M).group(1))
 
 
+def pdf_page_size(path):
+    info = subprocess.run(["pdfinfo", path], capture_output=True, check=True).stdout.decode()
+    m = re.search(r"^Page size:\s+([\d.]+) x ([\d.]+) pts", info, re.M)
+    return round(float(m.group(1))), round(float(m.group(2)))
+
+
 def pdf_text(path, first=None, last=None):
     args = ["pdftotext", "-layout"]
     if first:
@@ -198,6 +204,12 @@ def result_pdf(f, src, tmp):
     check("分班情况" in last and "高一(12)班" in last and names[0] not in last, "pdf: last page %r" % last[:200])
     first = pdf_text(pdf, 1, 1)
     check("全年级" in first, "pdf: first page %r" % first[:200])
+    # Class lists are a little wider than a portrait page: they print across,
+    # every row whole with its class and student number on one page.
+    check(pdf_page_size(pdf) == (842, 595), "pdf: page size %r" % (pdf_page_size(pdf),))
+    student_lines = [line for line in first.splitlines() if any(n in line for n in names)]
+    check(student_lines and all(re.search(r"高一\(\d+\)班\s+\d{4}\s*$", line) for line in student_lines),
+          "pdf: rows cut on the first page %r" % student_lines[:3])
     # Every student is printed twice: on the grade's pages and on the class's.
     check(all(text.count(n) >= 2 for n in names[:50]), "pdf: a name printed once only")
 
@@ -230,6 +242,7 @@ def convert(f, src, tmp):
     check(p.returncode == 0 and p.stderr == b"", "convert pdf: %r" % p.stderr)
     text = pdf_text(pdf)
     check(all(row[1] in text for row in csv_rows(roster)[2:]), "convert pdf: a name is missing")
+    check(pdf_page_size(pdf) == (595, 842), "convert pdf: page size %r" % (pdf_page_size(pdf),))
 
     # Refusals: exit 2, one line naming the file, nothing written.
     damaged = os.path.join(tmp, "damaged.xlf")
