@@ -577,7 +577,7 @@ void TWorksheetHandler::FinishCell()
         if (!m_hasInline)
             return;
         DecodeEscapes(m_text);
-        Store(m_cellRow, m_cellCol, std::move(m_text));
+        Store(m_cellRow, m_cellCol, m_text);
         return;
     }
     if (!m_hasValue)
@@ -596,7 +596,7 @@ void TWorksheetHandler::FinishCell()
         Store(m_cellRow, m_cellCol, IsoDateText(m_text));
     } else if (m_type == ctFormula || m_type == ctError) {
         DecodeEscapes(m_text);
-        Store(m_cellRow, m_cellCol, std::move(m_text));
+        Store(m_cellRow, m_cellCol, m_text);
     } else if (m_cellKind == dkNone && IsPlainInteger(m_text)) {
         // Shortest text of a whole number below 1e15 is its own digits: no
         // round trip through a double.
@@ -611,13 +611,13 @@ void TWorksheetHandler::FinishCell()
             --end;
         const auto res = std::from_chars(begin, end, value);
         if (res.ec != std::errc() || res.ptr != end || begin == end)
-            Store(m_cellRow, m_cellCol, std::move(m_text));
+            Store(m_cellRow, m_cellCol, m_text);
         else
             Store(m_cellRow, m_cellCol, SerialText(value, m_cellKind, m_date1904));
     }
 }
 
-void TWorksheetHandler::Store(std::uint32_t row, std::uint32_t col, std::string text)
+void TWorksheetHandler::Store(std::uint32_t row, std::uint32_t col, std::string_view text)
 {
     const std::size_t r = row - 1, c = col - 1;
     std::uint64_t grow = 0;
@@ -640,7 +640,7 @@ void TWorksheetHandler::Store(std::uint32_t row, std::uint32_t col, std::string 
     auto& line = Result[r];
     if (line.size() <= c)
         line.resize(c + 1);
-    line[c] = std::move(text);
+    line[c].assign(text);  // copied in place: the handler keeps its text buffer for the next cell
     m_lastWidth = line.size();
 }
 

@@ -124,7 +124,7 @@ public:
 private:
     void StartCell(const char** attrs);
     void FinishCell();
-    void Store(std::uint32_t row, std::uint32_t col, std::string text);
+    void Store(std::uint32_t row, std::uint32_t col, std::string_view text);
 
     const std::vector<std::string>& m_strings;
     const std::vector<TDateKind>& m_cellKinds;
