@@ -1,5 +1,6 @@
 #!/bin/sh
-# Runs every benchmark program of a build directory: run-bench.sh <builddir>
+# Runs every benchmark program of a build directory, then the Excel figures
+# (bench/excel_figures.sh): run-bench.sh <builddir>
 set -eu
 build=${1:?usage: run-bench.sh <builddir>}
 dir="$build/bench"
@@ -18,5 +19,11 @@ done
 if [ "$found" = 0 ]; then
   echo "run-bench.sh: no benchmark programs in $dir" >&2
   exit 1
+fi
+# The Excel figures take a few minutes (they run the Python peers too);
+# FENBAN_EXCEL_FIGURES=0 leaves them out.
+if [ "${FENBAN_EXCEL_FIGURES:-1}" != 0 ] && [ -d "$dir/tools" ]; then
+  echo "== excel_figures.sh"
+  "$(dirname "$0")/../bench/excel_figures.sh" "$build" || status=1
 fi
 exit $status

@@ -4,6 +4,7 @@
 
 #include <expat.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <new>
@@ -27,10 +28,17 @@ struct TXmlParser::TImpl {
 
 namespace {
 
+// One pass over the name: the part after the last colon, its length known
+// without a second scan (element and attribute names are short, but there
+// are millions of them in a large sheet).
 std::string_view LocalName(const char* name)
 {
-    const char* colon = std::strrchr(name, ':');
-    return colon ? std::string_view(colon + 1) : std::string_view(name);
+    const char* local = name;
+    const char* p = name;
+    for (; *p; ++p)
+        if (*p == ':')
+            local = p + 1;
+    return std::string_view(local, static_cast<std::size_t>(p - local));
 }
 
 // Expat is C: nothing may unwind through it, so every callback catches.
@@ -201,13 +209,21 @@ void AppendUtf8(std::string& out, unsigned cp)
     }
 }
 
+// Decimal digits only, at least one, no overflow: what from_chars accepts
+// for an unsigned number spanning the whole text.
 bool ParseUInt(const char* text, std::uint64_t& value)
 {
-    if (!text)
+    if (!text || !*text)
         return false;
-    const char* end = text + std::strlen(text);
-    const auto res = std::from_chars(text, end, value);
-    return res.ec == std::errc() && res.ptr == end;
+    std::uint64_t v = 0;
+    for (; *text; ++text) {
+        const unsigned digit = static_cast<unsigned char>(*text) - '0';
+        if (digit > 9 || v > (UINT64_MAX - digit) / 10)
+            return false;
+        v = v * 10 + digit;
+    }
+    value = v;
+    return true;
 }
 
 }  // namespace
@@ -436,8 +452,21 @@ void TWorksheetHandler::StartCell(const char** attrs)
     }
     if (m_row == 0)
         m_row = 1;  // cells outside a row element: take them as the first row
+    // The three attributes of a cell in one pass over the list (the first
+    // of each name counts, as with FindAttr).
+    const char* ref = nullptr;
+    const char* t = nullptr;
+    const char* s = nullptr;
+    for (const char** a = attrs; a && a[0]; a += 2) {
+        const std::string_view local = LocalName(a[0]);
+        if (local.size() != 1)
+            continue;
+        const char** slot = local[0] == 'r' ? &ref : local[0] == 't' ? &t : local[0] == 's' ? &s : nullptr;
+        if (slot && !*slot)
+            *slot = a[1];
+    }
     std::uint32_t col = m_col + 1, row = m_row;
-    if (const char* ref = FindAttr(attrs, "r")) {
+    if (ref) {
         if (!ParseCellRef(ref, col, row)) {
             Fail(std::string("bad cell reference \"") + ref + "\"");
             return;
@@ -456,11 +485,25 @@ void TWorksheetHandler::StartCell(const char** attrs)
     m_inCell = true;
     m_cellRow = row;
     m_cellCol = col;
-    const char* t = FindAttr(attrs, "t");
-    m_type = t ? t : "";
+    m_type = ctNumber;
+    if (t) {
+        const std::string_view type(t);
+        if (type == "s")
+            m_type = ctShared;
+        else if (type == "b")
+            m_type = ctBool;
+        else if (type == "d")
+            m_type = ctDate;
+        else if (type == "str")
+            m_type = ctFormula;
+        else if (type == "e")
+            m_type = ctError;
+        else if (type == "inlineStr")
+            m_type = ctInline;
+    }
     m_cellKind = dkNone;
     std::uint64_t style = 0;
-    if (ParseUInt(FindAttr(attrs, "s"), style) && style < m_cellKinds.size())
+    if (ParseUInt(s, style) && style < m_cellKinds.size())
         m_cellKind = m_cellKinds[style];
     m_hasValue = m_hasInline = m_collect = m_inInline = false;
     m_phonetic = 0;
@@ -515,20 +558,31 @@ std::string IsoDateText(std::string_view text)
     return std::string(date) + " " + std::string(time);
 }
 
+// Digits only, 1 to 15 of them, no leading zero unless the number is 0.
+bool IsPlainInteger(const std::string& text)
+{
+    if (text.empty() || text.size() > 15 || (text[0] == '0' && text.size() > 1))
+        return false;
+    for (const char c : text)
+        if (c < '0' || c > '9')
+            return false;
+    return true;
+}
+
 }  // namespace
 
 void TWorksheetHandler::FinishCell()
 {
-    if (m_type == "inlineStr" || (m_hasInline && !m_hasValue)) {
+    if (m_type == ctInline || (m_hasInline && !m_hasValue)) {
         if (!m_hasInline)
             return;
         DecodeEscapes(m_text);
-        Store(m_cellRow, m_cellCol, std::move(m_text));
+        Store(m_cellRow, m_cellCol, m_text);
         return;
     }
     if (!m_hasValue)
         return;
-    if (m_type == "s") {
+    if (m_type == ctShared) {
         std::uint64_t index = 0;
         if (!ParseUInt(m_text.c_str(), index) || index >= m_strings.size()) {
             Fail("shared string index \"" + m_text + "\" out of range (the workbook has "
@@ -536,13 +590,17 @@ void TWorksheetHandler::FinishCell()
             return;
         }
         Store(m_cellRow, m_cellCol, m_strings[index]);
-    } else if (m_type == "b") {
+    } else if (m_type == ctBool) {
         Store(m_cellRow, m_cellCol, (m_text == "1" || m_text == "true") ? "TRUE" : "FALSE");
-    } else if (m_type == "d") {
+    } else if (m_type == ctDate) {
         Store(m_cellRow, m_cellCol, IsoDateText(m_text));
-    } else if (m_type == "str" || m_type == "e") {
+    } else if (m_type == ctFormula || m_type == ctError) {
         DecodeEscapes(m_text);
-        Store(m_cellRow, m_cellCol, std::move(m_text));
+        Store(m_cellRow, m_cellCol, m_text);
+    } else if (m_cellKind == dkNone && IsPlainInteger(m_text)) {
+        // Shortest text of a whole number below 1e15 is its own digits: no
+        // round trip through a double.
+        Store(m_cellRow, m_cellCol, m_text);
     } else {
         double value = 0;
         const char* begin = m_text.data();
@@ -553,13 +611,13 @@ void TWorksheetHandler::FinishCell()
             --end;
         const auto res = std::from_chars(begin, end, value);
         if (res.ec != std::errc() || res.ptr != end || begin == end)
-            Store(m_cellRow, m_cellCol, std::move(m_text));
+            Store(m_cellRow, m_cellCol, m_text);
         else
             Store(m_cellRow, m_cellCol, SerialText(value, m_cellKind, m_date1904));
     }
 }
 
-void TWorksheetHandler::Store(std::uint32_t row, std::uint32_t col, std::string text)
+void TWorksheetHandler::Store(std::uint32_t row, std::uint32_t col, std::string_view text)
 {
     const std::size_t r = row - 1, c = col - 1;
     std::uint64_t grow = 0;
@@ -573,12 +631,17 @@ void TWorksheetHandler::Store(std::uint32_t row, std::uint32_t col, std::string 
         return;
     }
     m_slots += grow;
-    if (Result.size() <= r)
+    if (Result.size() <= r) {
         Result.resize(r + 1);
+        // Rows of a table are mostly as wide as the one before: one allocation
+        // instead of a doubling series. Bounded by cells already counted.
+        Result[r].reserve(std::max<std::size_t>(std::min<std::size_t>(m_lastWidth, 1024), c + 1));
+    }
     auto& line = Result[r];
     if (line.size() <= c)
         line.resize(c + 1);
-    line[c] = std::move(text);
+    line[c].assign(text);  // copied in place: the handler keeps its text buffer for the next cell
+    m_lastWidth = line.size();
 }
 
 }  // namespace xlio::detail

@@ -124,7 +124,7 @@ public:
 private:
     void StartCell(const char** attrs);
     void FinishCell();
-    void Store(std::uint32_t row, std::uint32_t col, std::string text);
+    void Store(std::uint32_t row, std::uint32_t col, std::string_view text);
 
     const std::vector<std::string>& m_strings;
     const std::vector<TDateKind>& m_cellKinds;
@@ -137,7 +137,9 @@ private:
     bool m_inCell = false;
     std::uint32_t m_cellRow = 0;
     std::uint32_t m_cellCol = 0;
-    std::string m_type;
+    // The cell's t attribute; any value not listed reads as a number.
+    enum TCellType { ctNumber, ctShared, ctBool, ctDate, ctFormula, ctError, ctInline };
+    TCellType m_type = ctNumber;
     TDateKind m_cellKind = dkNone;
     bool m_hasValue = false;
     bool m_hasInline = false;
@@ -146,6 +148,7 @@ private:
     int m_phonetic = 0;
     std::string m_text;
     std::uint64_t m_slots = 0;
+    std::size_t m_lastWidth = 0;   // cells of the row stored before, to size a new row once
 };
 
 // Reads a cell reference such as "B12" into 1-based column and row, clamping

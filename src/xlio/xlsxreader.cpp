@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <unordered_map>
@@ -19,6 +20,12 @@ std::string ReadFileBounded(const std::string& path, std::uint64_t maxBytes)
     if (!in)
         throw EReadError(path, "", std::string("cannot open the file: ") + std::strerror(errno));
     std::string bytes;
+    // One allocation when the size is known; the size is only a hint, the
+    // bound is checked against what is read.
+    std::error_code ec;
+    const std::uintmax_t size = std::filesystem::file_size(path, ec);
+    if (!ec && size <= maxBytes)
+        bytes.reserve(static_cast<std::size_t>(size));
     char buffer[1 << 16];
     while (in) {
         in.read(buffer, sizeof buffer);
