@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <filesystem>
 #include <fstream>
 
@@ -25,6 +26,49 @@ TEST(FormatAverage, ZeroToTwoDecimals)
         {0, "0"},             {0.125, "0.13"},     {2.675, "2.67"},    {0.005, "0.01"},   {99.995, "100"}, {1.005, "1"},
         {999.999, "1000"},    {-1.5, "-1.5"},      {-0.001, "0"},      {1e15, "1000000000000000"},
         {85.125, "85.13"},    {0.994999, "0.99"},  {9.995, "9.99"},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(FormatAverage(row.value), row.text) << row.value;
+}
+
+namespace {
+
+// The C library's number locale switched to one with a decimal comma (as the
+// desktop toolkit does when it adopts the user's locale) while it lives.
+class TCommaDecimalLocale {
+public:
+    TCommaDecimalLocale()
+    {
+        if (const char* old = std::setlocale(LC_NUMERIC, nullptr))
+            m_old = old;
+        for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8", "ru_RU.UTF-8", "de_DE"})
+            if (std::setlocale(LC_NUMERIC, name) && std::localeconv()->decimal_point[0] == ',') {
+                m_active = true;
+                return;
+            }
+        std::setlocale(LC_NUMERIC, m_old.c_str());
+    }
+    ~TCommaDecimalLocale() { std::setlocale(LC_NUMERIC, m_old.c_str()); }
+    bool Active() const { return m_active; }
+
+private:
+    std::string m_old = "C";
+    bool m_active = false;
+};
+
+}  // namespace
+
+TEST(FormatAverage, SameTextWhateverTheProcessLocale)
+{
+    TCommaDecimalLocale locale;
+    if (!locale.Active())
+        GTEST_SKIP() << "no locale with a decimal comma is installed";
+    struct Row {
+        double value;
+        const char* text;
+    };
+    const Row rows[] = {
+        {200.0 / 3, "66.67"}, {181.0 / 2, "90.5"}, {360.0 / 4, "90"}, {85.125, "85.13"}, {-1.5, "-1.5"}, {0.005, "0.01"},
     };
     for (const Row& row : rows)
         EXPECT_EQ(FormatAverage(row.value), row.text) << row.value;
