@@ -312,3 +312,19 @@ TEST_F(CsvExportTest, Utf8WithByteOrderMarkAndSingleColumnRoster)
     EXPECT_EQ(overview.substr(0, 3), "\xEF\xBB\xBF");
     EXPECT_NE(overview.find("\r\n\r\n班别,总人数,男生人数,女生人数\r\n"), std::string::npos);
 }
+
+TEST_F(CsvExportTest, DataSourceFileKeepsItsNameWhateverTheRosterSheetIsCalled)
+{
+    engine::TDivideClasses d = SmallDivision(false, 1);
+    engine::TRosterColumns cols;
+    TResultViews v = MakeResultViews(d, Header, {"", 0}, cols);
+    std::vector<const IResultTable*> sheets = {&v.Students[0], &v.Students[1], &v.Overview};
+    std::vector<std::vector<std::string>> roster = {{"名单"}, {"h"}};
+    TRosterView source(roster, 1, "高一新生花名册");
+    TRecordingProgress progress;
+    ExportCsv(m_dir, sheets, source, TCsvExportOptions(), &progress);
+    ASSERT_EQ(progress.Files.size(), 4u);
+    EXPECT_EQ(progress.Files.back().Text, "1→数据源");
+    EXPECT_EQ(FileText(m_dir / "数据源.csv"), "名单\r\nh\r\n");
+    EXPECT_FALSE(fs::exists(m_dir / "高一新生花名册.csv"));
+}
