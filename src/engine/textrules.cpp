@@ -1,8 +1,8 @@
 #include "engine/textrules.h"
 
-#include <cerrno>
+#include <charconv>
 #include <cmath>
-#include <cstdlib>
+#include <system_error>
 
 namespace engine {
 
@@ -89,10 +89,13 @@ double NumberValue(std::string_view text)
 {
     if (!IsNumber(text))
         return 0;
-    std::string copy(text);  // strtod needs a terminated string
-    errno = 0;
-    double value = std::strtod(copy.c_str(), nullptr);
-    if (!std::isfinite(value))
+    // from_chars, not strtod: the desktop toolkit adopts the user's locale,
+    // and a decimal comma there must not turn 85.5 into 85.
+    if (text.front() == '+')
+        text.remove_prefix(1);
+    double value = 0;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
         return 0;
     return value;
 }

@@ -1,7 +1,8 @@
 #include "results/averageformat.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdio>
+#include <system_error>
 
 namespace results {
 
@@ -12,11 +13,15 @@ std::string FormatAverage(double value)
     if (std::isinf(value))
         return value < 0 ? "-INF" : "INF";
     bool negative = std::signbit(value);
-    // Three decimals of the exact binary value, cut, never rounded: printf
-    // with more digits than a double holds shows the exact expansion.
+    // Three decimals of the exact binary value, cut, never rounded: sixty
+    // decimals show the expansion far beyond what decides the rounding.
+    // to_chars, not printf: the text must not follow the process locale's
+    // decimal separator.
     char buf[400];
-    std::snprintf(buf, sizeof buf, "%.60f", std::fabs(value));
-    std::string digits(buf);
+    auto [end, error] = std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::fixed, 60);
+    if (error != std::errc())
+        return "0";  // unreachable: 309 whole digits and 60 decimals fit
+    std::string digits(buf, end);
     std::size_t point = digits.find('.');
     std::string whole = digits.substr(0, point);
     std::string frac = digits.substr(point + 1, 2);

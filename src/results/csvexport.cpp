@@ -128,8 +128,10 @@ void ExportCsv(const std::filesystem::path& folder, const std::vector<const IRes
     }
 
     const int rows = roster.RowCount(), cols = roster.ColCount();
-    beginFile(roster.Title(), cols * (rows - 1) + 2);
-    TCsvFile file(folder, roster.Title(), options);
+    // The data source file has its fixed name whatever the roster sheet's own title is.
+    const std::string sourceName = "数据源";
+    beginFile(sourceName, cols * (rows - 1) + 2);
+    TCsvFile file(folder, sourceName, options);
     std::string& out = file.Text();
     xlio::AppendCsvField(out, roster.Text(0, 0, scratch));
     for (int c = 1; c < cols; ++c)

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <filesystem>
 #include <fstream>
 
@@ -27,6 +28,49 @@ TEST(FormatAverage, ZeroToTwoDecimals)
         {0, "0"},             {0.125, "0.13"},     {2.675, "2.67"},    {0.005, "0.01"},   {99.995, "100"}, {1.005, "1"},
         {999.999, "1000"},    {-1.5, "-1.5"},      {-0.001, "0"},      {1e15, "1000000000000000"},
         {85.125, "85.13"},    {0.994999, "0.99"},  {9.995, "9.99"},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(FormatAverage(row.value), row.text) << row.value;
+}
+
+namespace {
+
+// The C library's number locale switched to one with a decimal comma (as the
+// desktop toolkit does when it adopts the user's locale) while it lives.
+class TCommaDecimalLocale {
+public:
+    TCommaDecimalLocale()
+    {
+        if (const char* old = std::setlocale(LC_NUMERIC, nullptr))
+            m_old = old;
+        for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8", "ru_RU.UTF-8", "de_DE"})
+            if (std::setlocale(LC_NUMERIC, name) && std::localeconv()->decimal_point[0] == ',') {
+                m_active = true;
+                return;
+            }
+        std::setlocale(LC_NUMERIC, m_old.c_str());
+    }
+    ~TCommaDecimalLocale() { std::setlocale(LC_NUMERIC, m_old.c_str()); }
+    bool Active() const { return m_active; }
+
+private:
+    std::string m_old = "C";
+    bool m_active = false;
+};
+
+}  // namespace
+
+TEST(FormatAverage, SameTextWhateverTheProcessLocale)
+{
+    TCommaDecimalLocale locale;
+    if (!locale.Active())
+        GTEST_SKIP() << "no locale with a decimal comma is installed";
+    struct Row {
+        double value;
+        const char* text;
+    };
+    const Row rows[] = {
+        {200.0 / 3, "66.67"}, {181.0 / 2, "90.5"}, {360.0 / 4, "90"}, {85.125, "85.13"}, {-1.5, "-1.5"}, {0.005, "0.01"},
     };
     for (const Row& row : rows)
         EXPECT_EQ(FormatAverage(row.value), row.text) << row.value;
@@ -307,4 +351,20 @@ TEST_F(CsvExportTest, Utf8WithByteOrderMarkAndSingleColumnRoster)
     std::string overview = engine::ReadFileBounded(m_dir / "分班情况.csv", 1000);
     EXPECT_EQ(overview.substr(0, 3), "\xEF\xBB\xBF");
     EXPECT_NE(overview.find("\r\n\r\n班别,总人数,男生人数,女生人数\r\n"), std::string::npos);
+}
+
+TEST_F(CsvExportTest, DataSourceFileKeepsItsNameWhateverTheRosterSheetIsCalled)
+{
+    engine::TDivideClasses d = SmallDivision(false, 1);
+    engine::TRosterColumns cols;
+    TResultViews v = MakeResultViews(d, Header, {"", 0}, cols);
+    std::vector<const IResultTable*> sheets = {&v.Students[0], &v.Students[1], &v.Overview};
+    std::vector<std::vector<std::string>> roster = {{"名单"}, {"h"}};
+    TRosterView source(roster, 1, "高一新生花名册");
+    TRecordingProgress progress;
+    ExportCsv(m_dir, sheets, source, TCsvExportOptions(), &progress);
+    ASSERT_EQ(progress.Files.size(), 4u);
+    EXPECT_EQ(progress.Files.back().Text, "1→数据源");
+    EXPECT_EQ(FileText(m_dir / "数据源.csv"), "名单\r\nh\r\n");
+    EXPECT_FALSE(fs::exists(m_dir / "高一新生花名册.csv"));
 }
