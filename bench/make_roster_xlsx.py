@@ -12,9 +12,9 @@ import os
 import xlsxwriter
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-spec = importlib.util.spec_from_file_location("make_roster", os.path.join(HERE, "..", "scripts", "make-roster.py"))
-make_roster = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(make_roster)
+loader_spec = importlib.util.spec_from_file_location("make_roster", os.path.join(HERE, "..", "scripts", "make-roster.py"))
+make_roster = importlib.util.module_from_spec(loader_spec)
+loader_spec.loader.exec_module(make_roster)
 
 
 def main():
