@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <optional>
 #include <vector>
 
 namespace xlio {
@@ -87,9 +88,9 @@ constexpr TSizeRule kSizes[] = {
     {0x0027, 8, 8},   {0x0028, 8, 8},   {0x0029, 8, 8},   {0x002A, 2, 2},   {0x002B, 2, 2},  {0x003D, 18, 18},
     {0x0040, 2, 2},   {0x0042, 2, 2},   {0x0055, 2, 2},   {0x005F, 2, 2},   {0x0063, 2, 2},  {0x007D, 11, 12},
     {0x0080, 8, 8},   {0x0081, 2, 2},   {0x0082, 2, 2},   {0x0083, 2, 2},   {0x0084, 2, 2},  {0x008C, 4, 4},
-    {0x008D, 2, 2},   {0x00A0, 4, 4},   {0x00A1, 34, 34}, {0x00DA, 2, 2},   {0x00E0, 20, 20}, {0x00FD, 10, 10},
+    {0x008D, 2, 2},   {0x00A0, 4, 4},   {0x00A1, 34, 34}, {0x00D7, 4, 68},  {0x00DA, 2, 2},   {0x00E0, 20, 20}, {0x00FD, 10, 10},
     {0x0200, 14, 14}, {0x0201, 6, 6},   {0x0203, 14, 14}, {0x0205, 8, 8},   {0x0208, 16, 16}, {0x0225, 4, 4},
-    {0x023E, 10, 18}, {0x027E, 10, 10}, {0x0809, 8, 20},
+    {0x0236, 16, 16}, {0x023E, 10, 18}, {0x027E, 10, 10}, {0x0809, 8, 20},
 };
 
 const TSizeRule* SizeRule(std::uint16_t type)
@@ -195,6 +196,84 @@ const char* ErrorText(std::uint8_t code)
     }
 }
 
+// How many bytes of extra data (array constants, area lists) the tokens of a
+// parsed formula need after it, read from rest. Empty when a token is not one
+// this reader sizes or rest is too short; the formula record's length is then
+// only bounded, not checked exactly.
+std::optional<std::size_t> FormulaExtraSize(std::string_view rgce, std::string_view rest)
+{
+    std::vector<bool> extras;  // in token order: true an array constant, false an area list
+    std::size_t at = 0;
+    while (at < rgce.size()) {
+        const std::uint8_t ptg = static_cast<std::uint8_t>(rgce[at++]);
+        std::size_t data = 0;
+        if (ptg >= 0x20) {
+            switch (ptg & 0x1F) {  // the token without its value class
+            case 0x00: data = 7; extras.push_back(true); break;   // array constant
+            case 0x06: data = 6; extras.push_back(false); break;  // memory area
+            case 0x01: case 0x09: data = 2; break;
+            case 0x02: data = 3; break;
+            case 0x03: case 0x04: case 0x0A: case 0x0C: data = 4; break;
+            case 0x07: case 0x08: case 0x19: case 0x1A: case 0x1C: data = 6; break;
+            case 0x05: case 0x0B: case 0x0D: data = 8; break;
+            case 0x1B: case 0x1D: data = 10; break;
+            default: return std::nullopt;
+            }
+        } else if (ptg >= 0x03 && ptg <= 0x16) {
+            data = 0;  // operators, parentheses, a missing argument
+        } else {
+            switch (ptg) {
+            case 0x01: case 0x02: data = 4; break;
+            case 0x1C: case 0x1D: data = 1; break;
+            case 0x1E: data = 2; break;
+            case 0x1F: data = 8; break;
+            case 0x17:  // a text constant
+                if (rgce.size() - at < 2)
+                    return std::nullopt;
+                data = 2 + static_cast<unsigned char>(rgce[at]) * ((rgce[at + 1] & 1) ? 2u : 1u);
+                break;
+            case 0x19:  // attribute; a choice carries a jump table
+                if (rgce.size() - at < 3)
+                    return std::nullopt;
+                data = (rgce[at] & 0x04) ? 3 + 2 * (U16(rgce, at + 1) + 1u) : 3;
+                break;
+            default: return std::nullopt;
+            }
+        }
+        if (rgce.size() - at < data)
+            return std::nullopt;
+        at += data;
+    }
+    std::size_t used = 0;
+    for (const bool array : extras) {
+        if (!array) {
+            if (rest.size() - used < 2)
+                return std::nullopt;
+            used += 2 + 8u * U16(rest, used);
+        } else {
+            if (rest.size() - used < 3)
+                return std::nullopt;
+            const std::size_t values = (static_cast<unsigned char>(rest[used]) + 1u) * (U16(rest, used + 1) + 1u);
+            used += 3;
+            for (std::size_t i = 0; i < values; ++i) {
+                if (used >= rest.size())
+                    return std::nullopt;
+                const std::uint8_t kind = static_cast<std::uint8_t>(rest[used++]);
+                if (kind == 0x02) {
+                    if (rest.size() - used < 3)
+                        return std::nullopt;
+                    used += 3 + U16(rest, used) * ((rest[used + 2] & 1) ? 2u : 1u);
+                } else {
+                    used += 8;
+                }
+            }
+        }
+        if (used > rest.size())
+            return std::nullopt;
+    }
+    return used;
+}
+
 std::string Hex(std::uint16_t type)
 {
     char buf[8];
@@ -266,7 +345,7 @@ private:
     void ReadSheet(std::size_t begin, std::size_t end);
     void CheckBof(const TRecord& bof, std::uint16_t kind, const char* what) const;
 
-    void Cell(std::size_t offset, std::string_view body, std::size_t at);
+    void CheckFormulaSize(const TRecord& record, std::size_t cceAt) const;
     void Number(std::size_t offset, std::uint16_t row, std::uint16_t col, std::uint16_t xf, double value);
     void Store(std::size_t offset, std::uint16_t row, std::uint16_t col, std::string text);
 
@@ -536,6 +615,20 @@ void TWorkbook::Store(std::size_t offset, std::uint16_t row, std::uint16_t col, 
     line[col] = std::move(text);
 }
 
+// A formula (cell, shared or array) whose record is longer than its tokens
+// and their extra data is a length field gone wrong.
+void TWorkbook::CheckFormulaSize(const TRecord& record, std::size_t cceAt) const
+{
+    const std::string_view body = record.Body;
+    if (body.size() < cceAt + 2 || body.size() - cceAt - 2 < U16(body, cceAt))
+        Damaged(record.Offset, "the " + Hex(record.Type) + " record is shorter than its formula");
+    const std::size_t tokens = U16(body, cceAt);
+    const std::string_view rest = body.substr(cceAt + 2 + tokens);
+    if (const auto extra = FormulaExtraSize(body.substr(cceAt + 2, tokens), rest); extra && *extra != rest.size())
+        Damaged(record.Offset, "the " + Hex(record.Type) + " record has " + std::to_string(rest.size() - *extra)
+                                   + " bytes more than its formula");
+}
+
 void TWorkbook::Number(std::size_t offset, std::uint16_t row, std::uint16_t col, std::uint16_t xf, double value)
 {
     const TDateKind kind = xf < m_xfKinds.size() ? m_xfKinds[xf] : dkNone;
@@ -645,6 +738,7 @@ void TWorkbook::ReadSheet(std::size_t begin, std::size_t end)
             const std::size_t count = (body.size() - 6) / 2;
             if (U16(body, body.size() - 2) != U16(body, 2) + count - 1)
                 Damaged(record.Offset, "a MULBLANK record whose last column does not fit its length");
+            Store(record.Offset, U16(body, 0), U16(body, 2), "");
             Store(record.Offset, U16(body, 0), static_cast<std::uint16_t>(U16(body, 2) + count - 1), "");
             break;
         }
@@ -660,8 +754,7 @@ void TWorkbook::ReadSheet(std::size_t begin, std::size_t end)
             break;
         }
         case rtFormula: {
-            if (body.size() < 22 || body.size() < 22u + U16(body, 20))
-                Damaged(record.Offset, "a FORMULA record shorter than its formula");
+            CheckFormulaSize(record, 20);
             const std::uint16_t row = U16(body, 0), col = U16(body, 2);
             if (U16(body, 12) != 0xFFFF) {
                 Number(record.Offset, row, col, U16(body, 4), F64(body, 6));
@@ -687,12 +780,19 @@ void TWorkbook::ReadSheet(std::size_t begin, std::size_t end)
                 Store(record.Offset, row, col, ErrorText(value));
                 break;
             case 3:
+                Store(record.Offset, row, col, "");
                 break;
             default:
                 Damaged(record.Offset, "a formula with the unknown result kind " + std::to_string(kind));
             }
             break;
         }
+        case rtShrFmla:
+            CheckFormulaSize(record, 8);
+            break;
+        case rtArray:
+            CheckFormulaSize(record, 12);
+            break;
         case rtString: {
             if (!text.Pending)
                 Damaged(record.Offset, "a STRING record that follows no formula");

@@ -51,8 +51,12 @@ std::string ReadWorkbookStream(std::string_view file, const std::string& name, c
     static constexpr unsigned char kSignature[] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
     if (file.size() < sizeof kSignature || file.compare(0, sizeof kSignature,
                                                         std::string_view(reinterpret_cast<const char*>(kSignature),
-                                                                         sizeof kSignature)) != 0)
+                                                                         sizeof kSignature)) != 0) {
+        if (file.substr(0, 4) == std::string_view("PK\3\4", 4))
+            throw EReadError(name, "", "not an xls workbook but a zip archive, probably an xlsx workbook named .xls; "
+                                       "rename it to .xlsx");
         throw EReadError(name, "", "not an xls workbook (no OLE2 compound file)");
+    }
     InitGsf();
     TRef<GsfInput> input(gsf_input_memory_new(reinterpret_cast<const guint8*>(file.data()),
                                               static_cast<gsf_off_t>(file.size()), FALSE));

@@ -259,6 +259,13 @@ std::vector<TStreamCase> StreamCases()
                           + Number(1, 0, 1)),
          "t.xls, workbook stream, byte 136: the formula in row 1, column 2 has a text result but no STRING record "
          "follows; the file is damaged"},
+        {"FormulaLongerThanItsTokens",
+         OneSheet("", Rec(0x0006, Cell(0, 0) + F64(1) + U16(0) + U32(0) + U16(3) + std::string("\x1E\x01\x00", 3) + "xx")),
+         "t.xls, workbook stream, byte 110: the 0x0006 record has 2 bytes more than its formula; the file is damaged"},
+        {"FormulaWithArrayConstant",
+         OneSheet("", Rec(0x0006, Cell(0, 0) + F64(7) + U16(0) + U32(0) + U16(8) + "\x60" + std::string(7, '\0')
+                                      + std::string(3, '\0') + "\x01" + F64(7))),
+         "0:[7]\n"},
         {"StringRecordWithoutFormula", OneSheet("", Rec(0x0207, U16(1) + '\0' + "x")),
          "t.xls, workbook stream, byte 110: a STRING record that follows no formula; the file is damaged"},
         {"Date1904", OneSheet(Rec(0x0022, U16(1)), Number(0, 0, 44620, 1)), "0:[2026-03-01]\n"},
@@ -429,18 +436,14 @@ class DamagedStream : public testing::TestWithParam<const char*> {};
 
 // Every record's length field, with a low bit, a middle bit or a bit of its
 // high byte flipped: the reader refuses the stream or reads the very same
-// sheet (when the record lies where the roster does not depend on it). It
-// never hands out a shorter or different roster.
+// sheet (when the record lies where the roster does not depend on it, and the
+// walk happens to land on a true record boundary again). It never hands out a
+// shorter or different roster.
 TEST_P(DamagedStream, FlippedLengthByteIsRefused)
 {
     const std::string stream = StreamOf(kXlsDir + GetParam());
     const TBiffSheet good = ReadBiffWorkbook(stream, "good.xls");
     const auto records = Records(stream);
-    // The roster is the last substream, behind the hidden sheet.
-    std::size_t roster = 0;
-    for (const auto& record : records)
-        if (static_cast<unsigned char>(stream[record.Offset]) == 0x09 && stream[record.Offset + 1] == 0x08)
-            roster = record.Offset;
     std::size_t refused = 0;
     for (const auto& record : records) {
         for (const auto& [at, mask] : {std::pair{2, 0x01}, {2, 0x10}, {3, 0x01}}) {
@@ -449,22 +452,23 @@ TEST_P(DamagedStream, FlippedLengthByteIsRefused)
             try {
                 const TBiffSheet sheet = ReadBiffWorkbook(bad, "bad.xls");
                 ASSERT_EQ(sheet.Cells, good.Cells) << "length of the record at " << record.Offset << " ^ " << mask;
-                EXPECT_LT(record.Offset, roster) << "a damaged record of the roster sheet was read past";
             } catch (const EReadError& e) {
                 ASSERT_EQ(e.File(), "bad.xls");
                 ++refused;
             }
         }
     }
-    EXPECT_GT(refused, records.size());
+    // Most of the flips are seen for what they are.
+    EXPECT_GT(refused, 2 * records.size());
 }
 
-// Cut after every byte: a clean error, never a shorter sheet.
+// Cut after every byte (of a small stream; at 4000 places of a large one): a
+// clean error, never a shorter sheet.
 TEST_P(DamagedStream, TruncatedStreamIsRefused)
 {
     const std::string stream = StreamOf(kXlsDir + GetParam());
     const TBiffSheet good = ReadBiffWorkbook(stream, "good.xls");
-    for (std::size_t size = 0; size < stream.size(); ++size) {
+    for (std::size_t size = 0; size < stream.size(); size += 1 + stream.size() / 4000) {
         try {
             const TBiffSheet sheet = ReadBiffWorkbook(std::string_view(stream).substr(0, size), "cut.xls");
             ASSERT_EQ(sheet.Cells, good.Cells) << "cut at " << size;
@@ -480,7 +484,7 @@ TEST_P(DamagedStream, TruncatedFileIsRefused)
 {
     const std::string file = test::ReadAll(kXlsDir + GetParam());
     const Table good = ReadXlsMemory(file, "good.xls").Cells;
-    for (std::size_t size = 0; size < file.size(); size += 37) {
+    for (std::size_t size = 0; size < file.size(); size += 1 + file.size() / 300) {
         try {
             ASSERT_EQ(ReadXlsMemory(std::string_view(file).substr(0, size), "cut.xls").Cells, good) << size;
         } catch (const EReadError& e) {
@@ -490,7 +494,8 @@ TEST_P(DamagedStream, TruncatedFileIsRefused)
 }
 
 INSTANTIATE_TEST_SUITE_P(Producers, DamagedStream,
-                         testing::Values("roster-libreoffice.xls", "roster-gnumeric.xls"));
+                         testing::Values("roster-libreoffice.xls", "roster-gnumeric.xls", "../roster.xls",
+                                         "values-libreoffice.xls", "values-gnumeric.xls"));
 
 }  // namespace
 }  // namespace xlio

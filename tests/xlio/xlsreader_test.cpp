@@ -68,6 +68,8 @@ std::vector<TXlsBadCase> XlsBadCases()
         badFat[i] = '\x07';
     return {
         {"NotAWorkbook", "this is plain text, not a compound file", nullptr, "not an xls workbook"},
+        {"XlsxNamedXls", test::MakeXlsx("<row r=\"1\"><c r=\"A1\"><v>1</v></c></row>"), nullptr,
+         "not an xls workbook but a zip archive, probably an xlsx workbook named .xls; rename it to .xlsx"},
         {"TruncatedInDirectory", roster.substr(0, 700), nullptr, "xls workbook"},
         {"TruncatedInStream", roster.substr(0, roster.size() / 2), nullptr, nullptr},
         {"GarbledAllocationTable", badFat, nullptr, nullptr},
