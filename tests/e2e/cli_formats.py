@@ -273,8 +273,17 @@ def convert(f, src, tmp):
     open(truncated, "wb").write(data[: len(data) // 2])
     not_xls = os.path.join(tmp, "not.xls")
     open(not_xls, "wb").write(b"\xd0\xcf\x11\xe0 not a workbook" * 10)
+    # One LABELSST record's length byte flipped: refused where the walk left
+    # the records, never a roster with students missing.
+    damaged_xls = os.path.join(tmp, "damaged-length.xls")
+    subprocess.run([sys.executable, os.path.join(src, "tests/data/make-roster-xls.py"), roster, damaged_xls], check=True)
+    data = bytearray(open(damaged_xls, "rb").read())
+    labels = [i for i in range(len(data)) if data[i:i + 4] == b"\xfd\x00\x0a\x00"]
+    data[labels[len(labels) // 2] + 3] = 0x01
+    open(damaged_xls, "wb").write(data)
     target = os.path.join(tmp, "refused.csv")
     cases = [
+        (["divide", damaged_xls, "--csv", os.path.join(tmp, "refused")], "damaged-length.xls"),
         (["convert", roster, os.path.join(tmp, "out.doc")], "out.doc"),
         (["convert", os.path.join(tmp, "in.txt"), target], "in.txt"),
         (["convert", damaged, target], "damaged.xlf"),
