@@ -305,8 +305,16 @@ public:
     std::size_t Offset() const { return m_parts[m_part].Offset + 4 + m_at; }
 
     std::uint8_t U8();
-    std::uint16_t U16() { return static_cast<std::uint16_t>(U8() | U8() << 8); }
-    std::uint32_t U32() { return static_cast<std::uint32_t>(U16()) | static_cast<std::uint32_t>(U16()) << 16; }
+    std::uint16_t U16()
+    {
+        const std::uint8_t low = U8();  // two statements: the reads must come in order
+        return static_cast<std::uint16_t>(low | U8() << 8);
+    }
+    std::uint32_t U32()
+    {
+        const std::uint32_t low = U16();
+        return low | static_cast<std::uint32_t>(U16()) << 16;
+    }
     void Skip(std::uint64_t count);
     std::string Chars(std::size_t count, bool twoBytes);
 
@@ -321,6 +329,10 @@ private:
     std::uint64_t m_left = 0;  // bytes from the start of the current part to the end
 };
 
+// One pass over the stream: the globals substream first (string table,
+// formats, cell styles, date system, sheet list), then the substream of the
+// first visible worksheet only. The string table is held decoded (UTF-8); a
+// cell's text is copied into the table, counted against MaxResultBytes.
 class TWorkbook {
 public:
     TWorkbook(std::string_view stream, const std::string& file, const TReadLimits& limits)

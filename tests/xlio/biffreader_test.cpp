@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstring>
 #include <sstream>
 
@@ -496,6 +497,39 @@ TEST_P(DamagedStream, TruncatedFileIsRefused)
 INSTANTIATE_TEST_SUITE_P(Producers, DamagedStream,
                          testing::Values("roster-libreoffice.xls", "roster-gnumeric.xls", "../roster.xls",
                                          "values-libreoffice.xls", "values-gnumeric.xls"));
+
+// Inputs the fuzzer found (fuzz/xlsreader_fuzz.cpp), each with where it came
+// from and the whole message it must now give.
+struct TRegression {
+    const char* File;
+    const char* Origin;
+    const char* Message;  // after the file name
+};
+
+class XlsRegression : public testing::TestWithParam<TRegression> {};
+
+TEST_P(XlsRegression, CleanError)
+{
+    const std::string file = kXlsDir + "regress/" + GetParam().File;
+    try {
+        ReadXls(file);
+        ADD_FAILURE() << "no error";
+    } catch (const EReadError& e) {
+        EXPECT_EQ(e.what(), file + ": " + GetParam().Message);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fuzzed, XlsRegression,
+    testing::Values(TRegression{"xls-damaged-directory-tree.xls",
+                                "xlsreader_fuzz, 2026-12-09: libgsf leaked a directory entry refusing it",
+                                "not an xls workbook (the compound file holds no workbook stream)"}),
+    [](const auto& info) {
+        std::string name;
+        for (const char* c = info.param.File; *c && *c != '.'; ++c)
+            name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+        return name;
+    });
 
 }  // namespace
 }  // namespace xlio
