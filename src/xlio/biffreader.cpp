@@ -654,7 +654,6 @@ void TWorkbook::ReadSheet(std::size_t begin, std::size_t end)
     struct {
         bool Pending = false;
         std::uint16_t Row = 0, Col = 0;
-        std::size_t Offset = 0;
     } text;  // a formula whose text result follows in a STRING record
     std::size_t pos = begin;
     const TRecord bof = At(pos, end, false);
@@ -779,7 +778,6 @@ void TWorkbook::ReadSheet(std::size_t begin, std::size_t end)
                 text.Pending = true;
                 text.Row = row;
                 text.Col = col;
-                text.Offset = record.Offset;
                 break;
             case 1:
                 if (value > 1)
