@@ -2,8 +2,8 @@
 
 #include "xlio/readerror.h"
 
+#include <gsf/gsf-infile-impl.h>
 #include <gsf/gsf-infile-msole.h>
-#include <gsf/gsf-infile.h>
 #include <gsf/gsf-input-memory.h>
 #include <gsf/gsf-utils.h>
 
@@ -89,9 +89,16 @@ std::string ReadWorkbookStream(std::string_view file, const std::string& name, c
                                        "save it as Excel 97-2003 (.xls) or as .xlsx");
         throw EReadError(name, "", "not an xls workbook (the compound file holds no workbook stream)");
     }
-    TRef<GsfInput> stream(gsf_infile_child_by_index(container.get(), workbook));
-    if (!stream)
-        throw EReadError(name, "", "the workbook stream cannot be opened; the file is damaged");
+    // Through the class, not gsf_infile_child_by_index: that one also prints
+    // the failure on stderr; here it becomes part of the message.
+    auto* infileClass = reinterpret_cast<GsfInfileClass*>(G_OBJECT_GET_CLASS(container.get()));
+    TRef<GsfInput> stream(infileClass->child_by_index(container.get(), workbook, &error));
+    if (!stream || error) {
+        const std::string why = error && error->message ? error->message : "unreadable";
+        if (error)
+            g_error_free(error);
+        throw EReadError(name, "", "the workbook stream cannot be opened (" + why + "); the file is damaged");
+    }
     const gsf_off_t size = gsf_input_size(stream.get());
     if (size < 0 || static_cast<std::uint64_t>(size) > file.size())
         throw EReadError(name, "", "the workbook stream claims more bytes than the file holds; the file is damaged");
