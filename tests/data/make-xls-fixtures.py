@@ -18,14 +18,21 @@ Needs libreoffice-calc-nogui and gnumeric (Debian); the build never runs it.
             booleans, errors, text and empty formula results, built-in and
             custom date formats, times, long texts that cross record
             boundaries of the string table, a rich text, one far cell
-  date1904: the 1904 date system"""
+  date1904: the 1904 date system
+  features: a roster among what else teachers' workbooks hold: a merged
+            caption, comments, hyperlinks, conditional formats, a drop-down
+            list, frozen panes, an autofilter, page header and footer, a
+            picture, an embedded chart, an array formula, a defined name, a
+            chart sheet and a second worksheet"""
 import csv
 import datetime
 import os
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
+import zlib
 
 import xlsxwriter
 
@@ -152,6 +159,55 @@ LO_RECALC = """<?xml version="1.0" encoding="UTF-8"?>
 """
 
 
+def write_features(path):
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+
+    picture = os.path.join(os.path.dirname(path), "dot.png")
+    with open(picture, "wb") as out:  # one red pixel
+        out.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", 1, 1, 8, 2, 0, 0, 0))
+                  + chunk(b"IDAT", zlib.compress(b"\x00\xff\x00\x00")) + chunk(b"IEND", b""))
+    wb = xlsxwriter.Workbook(path)
+    ws = wb.add_worksheet("名单")
+    ws.merge_range("A1:G1", CAPTION, wb.add_format({"align": "center", "bold": True}))
+    ws.write_row(1, 0, ["考号", "姓名", "性别", "语文", "数学", "总分", "备注"])
+    for i in range(40):
+        r = i + 2
+        ws.write_number(r, 0, 2026000 + i)
+        ws.write(r, 1, "学生%d" % i)
+        ws.write(r, 2, "男女"[i % 2])
+        ws.write_number(r, 3, 60 + i)
+        ws.write_number(r, 4, 90 - i)
+        ws.write_formula(r, 5, "=D%d+E%d" % (r + 1, r + 1), None, 150)
+        if i % 7 == 0:
+            ws.write_comment(r, 1, "批注 %d" % i)
+        if i % 11 == 0:
+            ws.write_url(r, 6, "https://example.com/%d" % i, string="链接%d" % i)
+    ws.conditional_format("F3:F42", {"type": "cell", "criteria": ">", "value": 150,
+                                     "format": wb.add_format({"bg_color": "#FFC7CE"})})
+    ws.data_validation("C3:C42", {"validate": "list", "source": ["男", "女"]})
+    ws.freeze_panes(2, 0)
+    ws.autofilter("A2:G42")
+    ws.set_column("A:A", 12)
+    ws.set_row(5, 30)
+    ws.set_row(7, None, None, {"hidden": True})
+    ws.set_header("&C第&P页")
+    ws.set_footer("&L高一")
+    ws.insert_image("I3", picture)
+    chart = wb.add_chart({"type": "column"})
+    chart.add_series({"values": "=名单!$F$3:$F$42"})
+    ws.insert_chart("I10", chart)
+    ws.write_array_formula("H3:H3", "{=SUM(D3:E3)}", None, 150)
+    wb.define_name("总分区", "=名单!$F$3:$F$42")
+    sheet = wb.add_chartsheet("图")
+    line = wb.add_chart({"type": "line"})
+    line.add_series({"values": "=名单!$D$3:$D$42"})
+    sheet.set_chart(line)
+    wb.add_worksheet("其他").write(0, 0, "不是名单")
+    ws.activate()
+    wb.close()
+
+
 def convert(src, out_dir, stem, tmp):
     os.makedirs(os.path.join(tmp, "lo-profile", "user"), exist_ok=True)
     with open(os.path.join(tmp, "lo-profile", "user", "registrymodifications.xcu"), "w") as out:
@@ -169,7 +225,8 @@ def main():
     out_dir = os.path.abspath(sys.argv[1]) if len(sys.argv) > 1 else os.path.join(HERE, "xls")
     os.makedirs(out_dir, exist_ok=True)
     with tempfile.TemporaryDirectory() as tmp:
-        for stem, write in (("roster", write_roster), ("values", write_values), ("date1904", write_date1904)):
+        for stem, write in (("roster", write_roster), ("values", write_values), ("date1904", write_date1904),
+                            ("features", write_features)):
             src = os.path.join(tmp, stem + ".xlsx")
             write(src)
             convert(src, out_dir, stem, tmp)

@@ -407,6 +407,28 @@ TEST_P(ProducerValues, EveryValueKind)
 INSTANTIATE_TEST_SUITE_P(Producers, ProducerValues,
                          testing::Values("values-libreoffice.xls", "values-gnumeric.xls"));
 
+class ProducerFeatures : public testing::TestWithParam<const char*> {};
+
+// Comments, pictures, charts, hyperlinks and the like around a roster are
+// records the reader steps over, not damage.
+TEST_P(ProducerFeatures, RosterAmongOtherContent)
+{
+    const std::string file = kXlsDir + GetParam();
+    const TBiffSheet sheet = ReadXlsMemory(test::ReadAll(file), file);
+    EXPECT_EQ(sheet.Name, "名单");
+    ASSERT_EQ(sheet.Cells.size(), 42u);
+    EXPECT_EQ(sheet.Cells[0], std::vector<std::string>{"高一新生名单"});
+    const std::vector<std::string> third = {"2026000", "学生0", "男", "60", "90", "150", "链接0", "150"};
+    EXPECT_EQ(sheet.Cells[2], third);
+    for (std::size_t r = 2; r < 42; ++r) {
+        EXPECT_EQ(sheet.Cells[r].at(1), "学生" + std::to_string(r - 2));
+        EXPECT_EQ(sheet.Cells[r].at(5), "150") << "row " << r + 1;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Producers, ProducerFeatures,
+                         testing::Values("features-libreoffice.xls", "features-gnumeric.xls"));
+
 TEST(ProducerDate1904, DatesCountFrom1904)
 {
     for (const char* name : {"date1904-libreoffice.xls", "date1904-gnumeric.xls"}) {
@@ -496,7 +518,8 @@ TEST_P(DamagedStream, TruncatedFileIsRefused)
 
 INSTANTIATE_TEST_SUITE_P(Producers, DamagedStream,
                          testing::Values("roster-libreoffice.xls", "roster-gnumeric.xls", "../roster.xls",
-                                         "values-libreoffice.xls", "values-gnumeric.xls"));
+                                         "values-libreoffice.xls", "values-gnumeric.xls", "features-libreoffice.xls",
+                                         "features-gnumeric.xls"));
 
 // Inputs the fuzzer found (fuzz/xlsreader_fuzz.cpp), each with where it came
 // from and the whole message it must now give.
