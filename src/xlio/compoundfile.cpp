@@ -42,6 +42,16 @@ struct TUnref {
 template <class T>
 using TRef = std::unique_ptr<T, TUnref>;
 
+// The error's text, and the error freed.
+std::string TakeMessage(GError*& error)
+{
+    const std::string why = error && error->message ? error->message : "unreadable";
+    if (error)
+        g_error_free(error);
+    error = nullptr;
+    return why;
+}
+
 }  // namespace
 
 std::string ReadWorkbookStream(std::string_view file, const std::string& name, const TReadLimits& limits)
@@ -64,12 +74,9 @@ std::string ReadWorkbookStream(std::string_view file, const std::string& name, c
         throw EReadError(name, "", "not enough memory to open the compound file");
     GError* error = nullptr;
     TRef<GsfInfile> container(gsf_infile_msole_new(input.get(), &error));
-    if (!container) {
-        const std::string why = error && error->message ? error->message : "unreadable";
-        if (error)
-            g_error_free(error);
-        throw EReadError(name, "", "not an xls workbook or damaged (the compound file cannot be read: " + why + ")");
-    }
+    if (!container)
+        throw EReadError(name, "", "not an xls workbook or damaged (the compound file cannot be read: "
+                                       + TakeMessage(error) + ")");
     // Stream names compare without regard to case in a compound file.
     int workbook = -1;
     bool biff5 = false;
@@ -93,12 +100,9 @@ std::string ReadWorkbookStream(std::string_view file, const std::string& name, c
     // the failure on stderr; here it becomes part of the message.
     auto* infileClass = reinterpret_cast<GsfInfileClass*>(G_OBJECT_GET_CLASS(container.get()));
     TRef<GsfInput> stream(infileClass->child_by_index(container.get(), workbook, &error));
-    if (!stream || error) {
-        const std::string why = error && error->message ? error->message : "unreadable";
-        if (error)
-            g_error_free(error);
-        throw EReadError(name, "", "the workbook stream cannot be opened (" + why + "); the file is damaged");
-    }
+    if (!stream || error)
+        throw EReadError(name, "", "the workbook stream cannot be opened (" + TakeMessage(error)
+                                       + "); the file is damaged");
     const gsf_off_t size = gsf_input_size(stream.get());
     if (size < 0 || static_cast<std::uint64_t>(size) > file.size())
         throw EReadError(name, "", "the workbook stream claims more bytes than the file holds; the file is damaged");
