@@ -2,6 +2,7 @@
 
 #include "xlio/celltext.h"
 #include "xlio/readerror.h"
+#include "xlgrid/encoding.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -18,6 +19,7 @@ enum TRecordType : std::uint16_t {
     rtFormula = 0x0006,
     rtEof = 0x000A,
     rtDate1904 = 0x0022,
+    rtCodePage = 0x0042,
     rtFilePass = 0x002F,
     rtContinue = 0x003C,
     rtBoundSheet = 0x0085,
@@ -44,18 +46,18 @@ enum TRecordType : std::uint16_t {
     rtBof = 0x0809,
 };
 
-// Every record type a BIFF8 workbook or worksheet substream may hold, besides
+// Every record type a BIFF8 (or BIFF5) workbook or worksheet substream may hold, besides
 // the future-record range 0x0800..0x08FF; charts embedded in a worksheet
 // (their own nested substreams) add the range 0x1000..0x10FF. A header read
 // out of step almost never names one of these with a fitting length.
 constexpr std::uint16_t kKnownTypes[] = {
-    0x0006, 0x000A, 0x000C, 0x000D, 0x000E, 0x000F, 0x0010, 0x0011, 0x0012, 0x0013, 0x0014, 0x0015, 0x0017,
+    0x0006, 0x000A, 0x000C, 0x000D, 0x000E, 0x000F, 0x0010, 0x0011, 0x0012, 0x0013, 0x0014, 0x0015, 0x0016, 0x0017,
     0x0018, 0x0019, 0x001A, 0x001B, 0x001C, 0x001D, 0x0022, 0x0023, 0x0026, 0x0027, 0x0028, 0x0029, 0x002A,
     0x002B, 0x002F, 0x0031, 0x0033, 0x003C, 0x003D, 0x0040, 0x0041, 0x0042, 0x004D, 0x0050, 0x0051, 0x0052,
     0x0055, 0x0059, 0x005A, 0x005B, 0x005C, 0x005D, 0x005E, 0x005F, 0x0060, 0x0061, 0x0063, 0x007D, 0x0080,
     0x0081, 0x0082, 0x0083, 0x0084, 0x0085, 0x0086, 0x008C, 0x008D, 0x0090, 0x0092, 0x0094, 0x0097, 0x0098,
     0x0099, 0x009A, 0x009B, 0x009C, 0x009D, 0x009E, 0x00A0, 0x00A1, 0x00A9, 0x00AB, 0x00AE, 0x00AF, 0x00B0,
-    0x00B1, 0x00B2, 0x00B4, 0x00B5, 0x00B6, 0x00B8, 0x00B9, 0x00BD, 0x00BE, 0x00C1, 0x00C5, 0x00C6, 0x00C7,
+    0x00B1, 0x00B2, 0x00B4, 0x00B5, 0x00B6, 0x00B8, 0x00B9, 0x00BD, 0x00BE, 0x00BF, 0x00C0, 0x00C1, 0x00C5, 0x00C6, 0x00C7,
     0x00C8, 0x00C9, 0x00CA, 0x00CB, 0x00CC, 0x00CD, 0x00CE, 0x00CF, 0x00D0, 0x00D1, 0x00D2, 0x00D3, 0x00D5,
     0x00D6, 0x00D7, 0x00D8, 0x00D9, 0x00DA, 0x00DC, 0x00DD, 0x00DE, 0x00E0, 0x00E1, 0x00E2, 0x00E3, 0x00E5,
     0x00E9, 0x00EB, 0x00EC, 0x00ED, 0x00EF, 0x00F0, 0x00F1, 0x00F2, 0x00F4, 0x00F5, 0x00F6, 0x00F7, 0x00F8,
@@ -93,8 +95,15 @@ constexpr TSizeRule kSizes[] = {
     {0x0236, 16, 16}, {0x023E, 10, 18}, {0x027E, 10, 10}, {0x0809, 8, 20},
 };
 
-const TSizeRule* SizeRule(std::uint16_t type)
+// Where BIFF5 differs.
+constexpr TSizeRule kBiff5Sizes[] = {{0x00E0, 16, 16}, {0x0200, 10, 10}};
+
+const TSizeRule* SizeRule(std::uint16_t type, bool biff5)
 {
+    if (biff5)
+        for (const auto& rule : kBiff5Sizes)
+            if (rule.Type == type)
+                return &rule;
     for (const auto& rule : kSizes)
         if (rule.Type == type)
             return &rule;
@@ -317,6 +326,7 @@ public:
     }
     void Skip(std::uint64_t count);
     std::string Chars(std::size_t count, bool twoBytes);
+    std::string Bytes(std::size_t count);
 
 private:
     bool NextPart();
@@ -353,7 +363,11 @@ private:
     std::vector<TRecord> WithContinues(const TRecord& first, std::size_t& pos, std::size_t end) const;
     void ReadGlobals(std::size_t& pos);
     void ReadSst(TContinued& in);
-    std::string ReadString(TContinued& in) const;
+    // A text as its record stores it: BIFF8 with a 16-bit count (or, with
+    // shortCount, an 8-bit one) and a flag byte; BIFF5 as bytes in the
+    // workbook's code page.
+    std::string ReadString(TContinued& in, bool shortCount = false) const;
+    std::string FromCodePage(std::size_t offset, const std::string& bytes) const;
     void ReadSheet(std::size_t begin, std::size_t end);
     void CheckBof(const TRecord& bof, std::uint16_t kind, const char* what) const;
 
@@ -377,6 +391,8 @@ private:
     std::vector<TDateKind> m_xfKinds;
     std::vector<TSheetEntry> m_sheets;
     bool m_date1904 = false;
+    bool m_biff5 = false;             // Excel 5.0/95: texts in the code page, no string table
+    std::uint16_t m_codePage = 1252;  // of BIFF5 texts
     Table m_cells;
     std::uint64_t m_slots = 0;
     std::uint64_t m_textBytes = 0;
@@ -432,6 +448,17 @@ std::string TContinued::Chars(std::size_t count, bool twoBytes)
     return Utf16ToUtf8(units);
 }
 
+std::string TContinued::Bytes(std::size_t count)
+{
+    if (count > Left())
+        RunsPast();
+    std::string out;
+    out.reserve(count);
+    while (out.size() < count)
+        out += static_cast<char>(U8());
+    return out;
+}
+
 bool TContinued::NextPart()
 {
     // Empty CONTINUE records carry nothing; the flag byte sits in the next one
@@ -466,7 +493,7 @@ TRecord TWorkbook::At(std::size_t pos, std::size_t end, bool inChart) const
     if (length > end - pos - 4)
         Damaged(pos, "the " + Hex(record.Type) + " record of " + std::to_string(length)
                          + " bytes runs past the end of its substream");
-    if (const TSizeRule* rule = SizeRule(record.Type); rule && (length < rule->Min || length > rule->Max))
+    if (const TSizeRule* rule = SizeRule(record.Type, m_biff5); rule && (length < rule->Min || length > rule->Max))
         Damaged(pos, "the " + Hex(record.Type) + " record has " + std::to_string(length) + " bytes where "
                          + (rule->Min == rule->Max ? std::to_string(rule->Min)
                                                    : std::to_string(rule->Min) + " to " + std::to_string(rule->Max))
@@ -474,7 +501,8 @@ TRecord TWorkbook::At(std::size_t pos, std::size_t end, bool inChart) const
     record.Body = m_stream.substr(pos + 4, length);
     // The page header and footer hold nothing or exactly one text.
     if ((record.Type == 0x0014 || record.Type == 0x0015) && length > 0
-        && (length < 3 || length != 3 + U16(record.Body, 0) * ((record.Body[2] & 1) ? 2u : 1u)))
+        && (m_biff5 ? length != 1u + static_cast<unsigned char>(record.Body[0])
+                    : length < 3 || length != 3 + U16(record.Body, 0) * ((record.Body[2] & 1) ? 2u : 1u)))
         Damaged(pos, "the " + Hex(record.Type) + " record's length does not fit its text");
     return record;
 }
@@ -494,21 +522,48 @@ void TWorkbook::CheckBof(const TRecord& bof, std::uint16_t kind, const char* wha
     if (bof.Type != rtBof)
         Damaged(bof.Offset, std::string("the ") + what + " does not begin with a BOF record");
     const std::uint16_t version = U16(bof.Body, 0);
-    if (version != 0x0600) {
-        if (version == 0x0500)
-            throw EReadError(m_file, "", "the workbook is in the Excel 5.0/95 format, which is not read; "
-                                         "save it as Excel 97-2003 (.xls) or as .xlsx");
-        Damaged(bof.Offset, "the BOF record names format version " + Hex(version) + ", not BIFF8 (0x0600)");
-    }
+    if (version != (m_biff5 ? 0x0500 : 0x0600))
+        Damaged(bof.Offset, "the BOF record names format version " + Hex(version) + ", not "
+                                + (m_biff5 ? "BIFF5 (0x0500) as the workbook" : "BIFF8 (0x0600)"));
     if (U16(bof.Body, 2) != kind)
         Damaged(bof.Offset, std::string("the ") + what + " begins with a BOF record of kind " + Hex(U16(bof.Body, 2)));
 }
 
-std::string TWorkbook::ReadString(TContinued& in) const
+std::string TWorkbook::ReadString(TContinued& in, bool shortCount) const
 {
-    const std::uint16_t count = in.U16();
+    const std::size_t offset = in.Offset();
+    const std::uint16_t count = shortCount ? in.U8() : in.U16();
+    if (m_biff5)
+        return FromCodePage(offset, in.Bytes(count));
     const std::uint8_t flags = in.U8();
     return in.Chars(count, flags & 1);
+}
+
+std::string TWorkbook::FromCodePage(std::size_t offset, const std::string& bytes) const
+{
+    if (xlgrid::IsAscii(bytes))
+        return bytes;
+    if (m_codePage == 936) {
+        try {
+            return xlgrid::Gb18030ToUtf8(bytes);
+        } catch (const xlgrid::EEncodingError&) {
+            Damaged(offset, "a text that is not valid in the workbook's code page 936");
+        }
+    }
+    if (m_codePage != 1252 && m_codePage != 367 && m_codePage != 20127)
+        throw EReadError(m_file, "", "the workbook's texts are in code page " + std::to_string(m_codePage)
+                                         + ", which is not read; save it as Excel 97-2003 (.xls) or as .xlsx");
+    // Windows-1252: Latin-1 but for 0x80..0x9F.
+    static constexpr char16_t kHigh[32] = {0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                           0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD,
+                                           0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                           0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
+    std::u16string units;
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        units += (b >= 0x80 && b < 0xA0) ? kHigh[b - 0x80] : static_cast<char16_t>(b);
+    }
+    return Utf16ToUtf8(units);
 }
 
 void TWorkbook::ReadSst(TContinued& in)
@@ -540,6 +595,7 @@ void TWorkbook::ReadGlobals(std::size_t& pos)
 {
     const std::size_t end = m_stream.size();
     const TRecord bof = At(pos, end, false);
+    m_biff5 = bof.Type == rtBof && U16(bof.Body, 0) == 0x0500;
     CheckBof(bof, 0x0005, "workbook stream");
     pos += 4 + bof.Body.size();
     bool sst = false;
@@ -555,6 +611,9 @@ void TWorkbook::ReadGlobals(std::size_t& pos)
         case rtFilePass:
             throw EReadError(m_file, "", "the workbook is protected by a password to open; "
                                          "save it without the password and read it again");
+        case rtCodePage:
+            m_codePage = U16(body, 0);
+            break;
         case rtDate1904:
             m_date1904 = U16(body, 0) == 1;
             break;
@@ -566,7 +625,7 @@ void TWorkbook::ReadGlobals(std::size_t& pos)
             if (in.Left() < 5)
                 Damaged(record.Offset, "a FORMAT record too short for its number and code");
             const std::uint16_t id = in.U16();
-            m_formats[id] = ReadString(in);
+            m_formats[id] = ReadString(in, m_biff5);
             if (in.Left() != 0)
                 Damaged(record.Offset, "a FORMAT record longer than its code");
             break;
@@ -577,12 +636,12 @@ void TWorkbook::ReadGlobals(std::size_t& pos)
             TSheetEntry sheet{U32(body, 0), static_cast<std::uint8_t>(body[4]), static_cast<std::uint8_t>(body[5]), "",
                               record.Offset};
             const std::size_t count = static_cast<unsigned char>(body[6]);
-            const bool twoBytes = body[7] & 1;
-            if (body.size() != 8 + count * (twoBytes ? 2 : 1))
+            const bool twoBytes = !m_biff5 && (body[7] & 1);
+            if (body.size() != (m_biff5 ? 7 : 8) + count * (twoBytes ? 2 : 1))
                 Damaged(record.Offset, "a BOUNDSHEET record whose length does not fit its sheet name");
             TContinued name(*this, {record});
-            name.Skip(8);
-            sheet.Name = name.Chars(count, twoBytes);
+            name.Skip(6);
+            sheet.Name = ReadString(name, true);
             m_sheets.push_back(std::move(sheet));
             break;
         }
@@ -636,6 +695,9 @@ void TWorkbook::CheckFormulaSize(const TRecord& record, std::size_t cceAt) const
         Damaged(record.Offset, "the " + Hex(record.Type) + " record is shorter than its formula");
     const std::size_t tokens = U16(body, cceAt);
     const std::string_view rest = body.substr(cceAt + 2 + tokens);
+    // BIFF5 tokens have other sizes; their records are only bounded.
+    if (m_biff5)
+        return;
     if (const auto extra = FormulaExtraSize(body.substr(cceAt + 2, tokens), rest); extra && *extra != rest.size())
         Damaged(record.Offset, "the " + Hex(record.Type) + " record has " + std::to_string(rest.size() - *extra)
                                    + " bytes more than its formula");

@@ -1,6 +1,7 @@
 #pragma once
 // Reads the first visible worksheet of a BIFF8 workbook stream (the records
-// inside a legacy .xls file) as rows of cell texts, by the rules of the xlsx
+// inside a legacy .xls file; the Excel 5.0/95 form BIFF5 too, its texts in
+// code page 936 or 1252) as rows of cell texts, by the rules of the xlsx
 // reader: numbers in their shortest decimal text, cells with a date or time
 // format (built-in or custom, 1900 or 1904 date system) as yyyy-MM-dd /
 // hh:nn:ss, booleans as TRUE/FALSE, errors as their text (#DIV/0!), formulas

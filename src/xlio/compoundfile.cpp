@@ -78,8 +78,7 @@ std::string ReadWorkbookStream(std::string_view file, const std::string& name, c
         throw EReadError(name, "", "not an xls workbook or damaged (the compound file cannot be read: "
                                        + TakeMessage(error) + ")");
     // Stream names compare without regard to case in a compound file.
-    int workbook = -1;
-    bool biff5 = false;
+    int workbook = -1, book = -1;
     const int count = gsf_infile_num_children(container.get());
     for (int i = 0; i < count; ++i) {
         const char* child = gsf_infile_name_by_index(container.get(), i);
@@ -87,15 +86,13 @@ std::string ReadWorkbookStream(std::string_view file, const std::string& name, c
             continue;
         if (strcasecmp(child, "Workbook") == 0 && workbook < 0)
             workbook = i;
-        else if (strcasecmp(child, "Book") == 0)
-            biff5 = true;
+        else if (strcasecmp(child, "Book") == 0 && book < 0)
+            book = i;  // Excel 5.0/95
     }
-    if (workbook < 0) {
-        if (biff5)
-            throw EReadError(name, "", "the workbook is in the Excel 5.0/95 format, which is not read; "
-                                       "save it as Excel 97-2003 (.xls) or as .xlsx");
+    if (workbook < 0)
+        workbook = book;
+    if (workbook < 0)
         throw EReadError(name, "", "not an xls workbook (the compound file holds no workbook stream)");
-    }
     // Through the class, not gsf_infile_child_by_index: that one also prints
     // the failure on stderr; here it becomes part of the message.
     auto* infileClass = reinterpret_cast<GsfInfileClass*>(G_OBJECT_GET_CLASS(container.get()));

@@ -18,6 +18,7 @@ Needs libreoffice-calc-nogui and gnumeric (Debian); the build never runs it.
             booleans, errors, text and empty formula results, built-in and
             custom date formats, times, long texts that cross record
             boundaries of the string table, a rich text, one far cell
+            (and, by gnumeric only, as Excel 5.0/95 in code page 936)
   date1904: the 1904 date system
   features: a roster among what else teachers' workbooks hold: a merged
             caption, comments, hyperlinks, conditional formats, a drop-down
@@ -221,6 +222,18 @@ def convert(src, out_dir, stem, tmp):
                     os.path.join(out_dir, stem + "-gnumeric.xls")], check=True, capture_output=True)
 
 
+def convert_excel95(src, out, tmp):
+    """gnumeric writes Excel 5.0/95 texts in the code page of its locale: a
+    Chinese one (built here, the machine need not have it) gives code page
+    936, which has no 𠮷: gnumeric writes ? for it."""
+    locales = os.path.join(tmp, "locales")
+    os.makedirs(locales, exist_ok=True)
+    subprocess.run(["localedef", "-i", "zh_CN", "-f", "UTF-8", os.path.join(locales, "zh_CN.UTF-8")], check=True)
+    env = dict(os.environ, LOCPATH=locales, LANG="zh_CN.UTF-8", LC_ALL="zh_CN.UTF-8")
+    subprocess.run(["ssconvert", "--export-type=Gnumeric_Excel:excel_biff7", src, out], check=True,
+                   capture_output=True, env=env)
+
+
 def main():
     out_dir = os.path.abspath(sys.argv[1]) if len(sys.argv) > 1 else os.path.join(HERE, "xls")
     os.makedirs(out_dir, exist_ok=True)
@@ -230,6 +243,8 @@ def main():
             src = os.path.join(tmp, stem + ".xlsx")
             write(src)
             convert(src, out_dir, stem, tmp)
+            if stem == "roster":
+                convert_excel95(src, os.path.join(out_dir, "roster-gnumeric-excel95.xls"), tmp)
     with open(os.path.join(out_dir, "roster.csv"), "w", encoding="utf-8", newline="") as out:
         csv.writer(out, lineterminator="\r\n").writerows(roster_rows())
 

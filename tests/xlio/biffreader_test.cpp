@@ -307,8 +307,12 @@ std::vector<TStreamCase> StreamCases()
         {"ZeroPaddingAfterTheEof", OneSheet("", Number(0, 0, 1)) + std::string(300, '\0'), "0:[1]\n"},
         {"PasswordProtected", OneSheet(Rec(0x002F, U16(1) + std::string(52, '\0')), ""),
          "t.xls: the workbook is protected by a password to open; save it without the password and read it again"},
-        {"Excel95", Bof(0x0005, 0x0500) + kEof,
-         "t.xls: the workbook is in the Excel 5.0/95 format, which is not read; save it as Excel 97-2003 (.xls) or as "
+        {"Excel95SheetInBiff8", Bof(0x0005, 0x0500) + Rec(0x0085, U32(36) + std::string("\0\0\1s", 4)) + kEof + Bof(0x0010),
+         "t.xls, workbook stream, byte 36: the BOF record names format version 0x0600, not BIFF5 (0x0500) as the "
+         "workbook; the file is damaged"},
+        {"Excel95UnreadCodePage",
+         Bof(0x0005, 0x0500) + Rec(0x0042, U16(950)) + Rec(0x0085, U32(40) + std::string("\0\0\1\xA4", 4)) + kEof,
+         "t.xls: the workbook's texts are in code page 950, which is not read; save it as Excel 97-2003 (.xls) or as "
          ".xlsx"},
         {"EmptyStream", "",
          "t.xls, workbook stream, byte 0: a record header runs past the end of its substream; the file is damaged"},
@@ -359,6 +363,20 @@ TEST_P(ProducerRoster, ReadsAsTheTeacherSeesIt)
 
 INSTANTIATE_TEST_SUITE_P(Producers, ProducerRoster,
                          testing::Values("roster-libreoffice.xls", "roster-gnumeric.xls"));
+
+// Excel 5.0/95: texts in code page 936 (which has no 𠮷, so gnumeric wrote ?).
+TEST(ProducerExcel95, TextsInTheCodePage)
+{
+    const std::string file = kXlsDir + "roster-gnumeric-excel95.xls";
+    Table expected = CsvRows(kXlsDir + "roster.csv");
+    for (auto& row : expected)
+        for (auto& text : row)
+            for (std::size_t at; (at = text.find("𠮷")) != std::string::npos;)
+                text.replace(at, std::string("𠮷").size(), "?");
+    const TBiffSheet sheet = ReadXlsMemory(test::ReadAll(file), file);
+    EXPECT_EQ(sheet.Name, "名单");
+    EXPECT_EQ(sheet.Cells, expected);
+}
 
 struct TValueRow {
     unsigned Row;
@@ -518,6 +536,7 @@ TEST_P(DamagedStream, TruncatedFileIsRefused)
 
 INSTANTIATE_TEST_SUITE_P(Producers, DamagedStream,
                          testing::Values("roster-libreoffice.xls", "roster-gnumeric.xls", "../roster.xls",
+                                         "roster-gnumeric-excel95.xls",
                                          "values-libreoffice.xls", "values-gnumeric.xls", "features-libreoffice.xls",
                                          "features-gnumeric.xls"));
 
