@@ -1,8 +1,9 @@
 #pragma once
 // Reads the first visible worksheet of a legacy .xls workbook (BIFF8, or the
-// Excel 5.0/95 BIFF5, inside an OLE2 compound file) as rows of cell texts, by the same rules as the xlsx
-// reader: numbers in their shortest decimal text, dates as yyyy-MM-dd, times
-// as hh:nn:ss, booleans as TRUE/FALSE, formulas as their stored result.
+// Excel 5.0/95 BIFF5, inside an OLE2 compound file) as rows of cell texts, by
+// the same rules as the xlsx reader: numbers in their shortest decimal text,
+// dates as yyyy-MM-dd, times as hh:nn:ss, booleans as TRUE/FALSE, formulas
+// as their stored result.
 //
 // Runs in process: the container is read with libgsf from memory, the
 // records by our own reader (biffreader.h), which bounds everything it trusts
