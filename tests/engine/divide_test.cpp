@@ -10,14 +10,14 @@ namespace {
 
 // Rows of (id, sex, key text).
 TDivideClasses Division(const std::vector<std::vector<std::string>>& rows, int classes, bool ids,
-                        bool sexDigit, int sortType = 1)
+                        bool sexDigit, TSortKind sortType = skNumeric)
 {
     TDivideClasses d;
     d.Data = rows;
     d.ClassCount = classes;
-    d.SexCol = 1;
-    d.SortCol = 2;
-    d.SortType = static_cast<std::uint8_t>(sortType);
+    d.Columns.SexCol = 1;
+    d.Columns.SortCol = 2;
+    d.SortType = sortType;
     d.CreateStudentID = ids;
     d.SexPrefix = sexDigit;
     d.Divide();
@@ -106,7 +106,7 @@ TEST(Divide, RemaindersGoToTheLowestClasses)
 TEST(Divide, SortKindNoneDealsByTheInsertionRule)
 {
     TDivideClasses d = Division(
-        {{"p", "男", "9"}, {"q", "男", "1"}, {"r", "男", "5"}, {"s", "男", "3"}}, 2, true, false, 0);
+        {{"p", "男", "9"}, {"q", "男", "1"}, {"r", "男", "5"}, {"s", "男", "3"}}, 2, true, false, skNone);
     // Sex list r s q p, dealt p q s r.
     EXPECT_EQ(Students(d.Classes[0]), "s:0102 p:0101");
     EXPECT_EQ(Students(d.Classes[1]), "r:0202 q:0201");
@@ -138,31 +138,3 @@ TEST(Divide, OtherSexTextsTakeNoPartAndClassCountIsAtLeastOne)
     EXPECT_EQ(d.Classes[0].Count, 1);
 }
 
-namespace {
-
-class TEverythingToLastClass : public IDealStrategy {
-public:
-    TDealPlan Deal(std::span<const TStuData* const> boys, std::span<const TStuData* const> girls,
-                   int classCount) const override
-    {
-        return {std::vector<int>(boys.size(), classCount - 1), std::vector<int>(girls.size(), classCount - 1)};
-    }
-};
-
-}  // namespace
-
-TEST(Divide, DealingStrategyIsReplaceable)
-{
-    TDivideClasses d;
-    d.Data = TwoClassRoster;
-    d.ClassCount = 3;
-    d.SexCol = 1;
-    d.SortCol = 2;
-    d.SortType = 1;
-    d.CreateStudentID = true;
-    d.SetDealStrategy(std::make_unique<TEverythingToLastClass>());
-    d.Divide();
-    EXPECT_EQ(d.Classes[0].Count, 0);
-    EXPECT_EQ(d.Classes[2].Count, 7);
-    EXPECT_EQ(d.Grade.Total, 555);
-}
