@@ -1,6 +1,8 @@
 #include "engine/studata.h"
 #include "engine/textrules.h"
 
+#include "../commalocale.h"
+
 #include <gtest/gtest.h>
 
 #include <clocale>
@@ -88,39 +90,10 @@ TEST(TextRules, TrimBlanksKeepsInnerAndWideBlanks)
     EXPECT_EQ(TrimBlanks("   "), "");
 }
 
-namespace {
-
-// Switches the C library's number locale to one whose decimal separator is a
-// comma (as the desktop toolkit does when it adopts the user's locale) for
-// the life of the object; Active() is false when no such locale is installed.
-class TCommaDecimalLocale {
-public:
-    TCommaDecimalLocale()
-    {
-        if (const char* old = std::setlocale(LC_NUMERIC, nullptr))
-            m_old = old;
-        for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8", "ru_RU.UTF-8", "de_DE"})
-            if (std::setlocale(LC_NUMERIC, name) && std::localeconv()->decimal_point[0] == ',') {
-                m_active = true;
-                return;
-            }
-        std::setlocale(LC_NUMERIC, m_old.c_str());
-    }
-    ~TCommaDecimalLocale() { std::setlocale(LC_NUMERIC, m_old.c_str()); }
-    bool Active() const { return m_active; }
-
-private:
-    std::string m_old = "C";
-    bool m_active = false;
-};
-
-}  // namespace
-
 TEST(TextRules, SortKeysIgnoreTheProcessLocale)
 {
     TCommaDecimalLocale locale;
-    if (!locale.Active())
-        GTEST_SKIP() << "no locale with a decimal comma is installed";
+    ASSERT_TRUE(locale.Active()) << TCommaDecimalLocale::Missing;
     struct Row {
         const char* text;
         double key;

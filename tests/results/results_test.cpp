@@ -8,6 +8,8 @@
 #include "xlgrid/sheet.h"
 #include "xlio/sheetimport.h"
 
+#include "../commalocale.h"
+
 #include <gtest/gtest.h>
 
 #include <clocale>
@@ -33,38 +35,10 @@ TEST(FormatAverage, ZeroToTwoDecimals)
         EXPECT_EQ(FormatAverage(row.value), row.text) << row.value;
 }
 
-namespace {
-
-// The C library's number locale switched to one with a decimal comma (as the
-// desktop toolkit does when it adopts the user's locale) while it lives.
-class TCommaDecimalLocale {
-public:
-    TCommaDecimalLocale()
-    {
-        if (const char* old = std::setlocale(LC_NUMERIC, nullptr))
-            m_old = old;
-        for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8", "ru_RU.UTF-8", "de_DE"})
-            if (std::setlocale(LC_NUMERIC, name) && std::localeconv()->decimal_point[0] == ',') {
-                m_active = true;
-                return;
-            }
-        std::setlocale(LC_NUMERIC, m_old.c_str());
-    }
-    ~TCommaDecimalLocale() { std::setlocale(LC_NUMERIC, m_old.c_str()); }
-    bool Active() const { return m_active; }
-
-private:
-    std::string m_old = "C";
-    bool m_active = false;
-};
-
-}  // namespace
-
 TEST(FormatAverage, SameTextWhateverTheProcessLocale)
 {
     TCommaDecimalLocale locale;
-    if (!locale.Active())
-        GTEST_SKIP() << "no locale with a decimal comma is installed";
+    ASSERT_TRUE(locale.Active()) << TCommaDecimalLocale::Missing;
     struct Row {
         double value;
         const char* text;
