@@ -42,6 +42,7 @@ struct TRosterColumns {
     int RegionCol = -1;
     int SortCol = -1;
     int AdjustCol = -1;
+    bool operator==(const TRosterColumns&) const = default;
 };
 
 struct TSortField {
