@@ -12,11 +12,11 @@
 #include "engine/rostercheck.h"
 #include "engine/sheetroster.h"
 #include "results/resultsheet.h"
-#include "results/sheetimport.h"
+#include "xlio/sheetimport.h"
 #include "xlgrid/section.h"
 #include "xlgrid/sheet.h"
 #include "xlio/csvreader.h"
-#include "xlio/readerror.h"
+#include "xlio/fileerror.h"
 #include "xlio/resultworkbook.h"
 
 #include <algorithm>
@@ -116,7 +116,7 @@ int main(int argc, char** argv)
     try {
         const auto buildStart = Clock::now();
         xlgrid::TXLSheet source;
-        results::ImportCsvIntoSheet(source, xlio::ReadCsvFile(rosterFile));
+        xlio::ImportCsvIntoSheet(source, xlio::ReadCsvFile(rosterFile));
         engine::TConfigStore config = engine::TConfigStore::InMemory();
         config.WriteSetting("ClassCount", classes);
         config.WriteSetting("ClassPrefix", "高一");

@@ -41,21 +41,21 @@ TEST(CsvReader, ParsesRecordsAndQuotedFields)
 
 TEST(CsvReader, RejectsWhatItCannotTrust)
 {
-    EXPECT_THROW(ParseCsv("a,\"open\r\nb"), EReadError);
+    EXPECT_THROW(ParseCsv("a,\"open\r\nb"), EFileError);
     TCsvLimits small;
     small.MaxFields = 3;
     small.MaxRecords = 2;
     EXPECT_NO_THROW(ParseCsv("a,b,c\nd", small));
-    EXPECT_THROW(ParseCsv("a,b,c,d", small), EReadError);
-    EXPECT_THROW(ParseCsv("a\nb\nc", small), EReadError);
+    EXPECT_THROW(ParseCsv("a,b,c,d", small), EFileError);
+    EXPECT_THROW(ParseCsv("a\nb\nc", small), EFileError);
     TCsvLimits cells;
     cells.MaxCells = 5;
     EXPECT_NO_THROW(ParseCsv(",,\n,", cells));
-    EXPECT_THROW(ParseCsv(",,\n,,", cells), EReadError);
+    EXPECT_THROW(ParseCsv(",,\n,,", cells), EFileError);
     try {
         ParseCsv("x\ny\n\"a\nb\nc", {});
         FAIL();
-    } catch (const EReadError& e) {
+    } catch (const EFileError& e) {
         EXPECT_NE(std::string(e.what()).find("line 3"), std::string::npos) << e.what();
     }
 }
@@ -80,8 +80,8 @@ TEST(CsvReader, DetectsTheEncoding)
         EXPECT_EQ(DecodeCsvBytes(row.bytes, &found), row.text) << row.name;
         EXPECT_EQ(found, row.encoding) << row.name;
     }
-    EXPECT_THROW(DecodeCsvBytes("\xEF\xBB\xBF\xC4\xD0"), EReadError);  // mark, then GBK bytes
-    EXPECT_THROW(DecodeCsvBytes("a\x81"), EReadError);                  // neither encoding
+    EXPECT_THROW(DecodeCsvBytes("\xEF\xBB\xBF\xC4\xD0"), EFileError);  // mark, then GBK bytes
+    EXPECT_THROW(DecodeCsvBytes("a\x81"), EFileError);                  // neither encoding
 }
 
 TEST(CsvWriter, QuotesOnlyWhereNeeded)
@@ -141,7 +141,7 @@ TEST(Csv, AnyBytesGiveATableOrAClearError)
             bytes += alphabet[rng() % sizeof alphabet];
         try {
             ParseCsv(DecodeCsvBytes(bytes));
-        } catch (const EReadError&) {
+        } catch (const EFileError&) {
         }
     }
 }
