@@ -96,6 +96,8 @@ function(fenban_tests name)
   file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
   add_executable(${name}_tests ${srcs})
   target_link_libraries(${name}_tests PRIVATE ${name} ${ARGN} GTest::gtest_main)
+  # tests/testutil: header-only helpers every suite may use.
+  target_include_directories(${name}_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
   target_compile_definitions(${name}_tests PRIVATE FENBAN_TEST_DATA="${CMAKE_SOURCE_DIR}/tests/data")
   gtest_discover_tests(${name}_tests DISCOVERY_TIMEOUT 60
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")

@@ -95,8 +95,9 @@ TXLAtomicFile::TXLAtomicFile(std::string target) : m_target(std::move(target))
             m_fd = -1;
             m_tempPath.clear();
         }
-    } else if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
-        FileError("create a temporary file beside", m_target, errno);
+    } else if (int err = errno; err != EOPNOTSUPP && err != EISDIR && err != EINVAL) {
+        throw EXLFileError("save", m_target,
+                           std::string("no temporary file can be made in its folder: ") + std::strerror(err));
     }
     if (m_fd < 0) {
         m_namedPath = HiddenBeside(m_target) + ".XXXXXX";
@@ -104,14 +105,16 @@ TXLAtomicFile::TXLAtomicFile(std::string target) : m_target(std::move(target))
         if (m_fd < 0) {
             int err = errno;
             m_namedPath.clear();
-            FileError("create a temporary file beside", m_target, err);
+            throw EXLFileError("save", m_target,
+                               std::string("no temporary file can be made in its folder: ") + std::strerror(err));
         }
         m_tempPath = m_namedPath;
     }
     if (::fchmod(m_fd, mode) != 0) {
         int err = errno;
         Discard();
-        FileError("set the permissions of the temporary file for", m_target, err);
+        throw EXLFileError("save", m_target,
+                           std::string("the temporary file's permissions cannot be set: ") + std::strerror(err));
     }
 }
 
