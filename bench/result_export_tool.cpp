@@ -135,21 +135,8 @@ int main(int argc, char** argv)
         division.Divide();
 
         const results::TResultContext context{source, division, sortField, columns};
-        std::vector<std::unique_ptr<xlgrid::TXLSheet>> built;
-        std::vector<xlio::TResultSheet> sheets{{xlio::rkDataSource, "数据源", &source}};
-        auto make = [&](const std::string& name, const engine::TClassData& record, results::TResultSheetKind kind,
-                        xlio::TResultSheetKind xlKind) {
-            auto sheet = std::make_unique<xlgrid::TXLSheet>();
-            sheet->SetTitle(name);
-            results::BuildResultSheet(context, *sheet, record, kind, division.StudentIDPrefix,
-                                      division.CreateStudentID, division.ClassPrefix);
-            sheets.push_back({xlKind, name, sheet.get()});
-            built.push_back(std::move(sheet));
-        };
-        make("全年级", division.Grade, results::rkGrade, xlio::rkGrade);
-        for (const auto& cls : division.Classes)
-            make(division.ClassPrefix + cls.Name, cls, results::rkClass, xlio::rkClass);
-        make("分班情况", engine::TClassData(), results::rkOverview, xlio::rkOverview);
+        const std::vector<results::TBuiltSheet> built = results::BuildResultSheets(context);
+        const std::vector<xlio::TResultSheet> sheets = results::WorkbookSheets(source, built);
         const double buildSeconds = Since(buildStart);
 
         long long cells = 0;

@@ -1,7 +1,6 @@
 #include "results/csvexport.h"
 
 #include "xlgrid/atomicfile.h"
-#include "xlgrid/encoding.h"
 #include "xlio/csvwriter.h"
 #include "xlio/resultworkbook.h"
 #include "xlio/sheetfiles.h"
@@ -63,9 +62,9 @@ public:
         m_path.clear();
         std::string bytes;
         try {
-            bytes = xlio::EncodeCsvText(m_text, m_options.Encoding);
-        } catch (const xlgrid::EEncodingError& e) {
-            throw ECsvExportError("cannot write " + file + ": " + e.what());
+            bytes = xlio::EncodeCsvText(m_text, m_options.Encoding, file);
+        } catch (const xlio::EFileError& e) {
+            throw ECsvExportError(e.what());
         }
         try {
             xlgrid::TXLAtomicFile& f = m_files.emplace_back(file);

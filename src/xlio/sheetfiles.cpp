@@ -9,7 +9,6 @@
 #include "xlio/xlsreader.h"
 #include "xlio/xlsxreader.h"
 
-#include "xlgrid/encoding.h"
 #include "xlgrid/sheet.h"
 #include "xlgrid/sheetstream.h"
 
@@ -60,12 +59,7 @@ void WriteCsv(const xlgrid::TXLSheet& sheet, const std::string& file)
     std::string text;
     for (const auto& row : ClientTexts(sheet, file))
         AppendCsvLine(text, row);
-    std::string bytes;
-    try {
-        bytes = EncodeCsvText(text, TCsvEncoding::Gb18030);
-    } catch (const xlgrid::EEncodingError& e) {
-        throw EFileError(file, "", std::string("cannot write: ") + e.what());
-    }
+    const std::string bytes = EncodeCsvText(text, TCsvEncoding::Gb18030, file);
     try {
         xlgrid::WriteFileAtomic(file, bytes);
     } catch (const xlgrid::EXLFileError& e) {

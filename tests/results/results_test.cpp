@@ -189,6 +189,16 @@ public:
     std::vector<File> Files;
 };
 
+// The result sheets in their order: grade, classes, overview.
+std::vector<const IResultTable*> SheetsOf(const TResultViews& v)
+{
+    std::vector<const IResultTable*> sheets;
+    for (const auto& s : v.Students)
+        sheets.push_back(&s);
+    sheets.push_back(&v.Overview);
+    return sheets;
+}
+
 std::string FileText(const fs::path& p)
 {
     return xlgrid::Gb18030ToUtf8(xlgrid::ReadWholeFile(p.string(), 1 << 20));
@@ -216,10 +226,7 @@ TEST_F(CsvExportTest, WritesEveryFileWithItsLinesAndProgress)
     cols.SortCol = 3;
     engine::TSortField sort{"总分", 1};
     TResultViews v = MakeResultViews(d, Header, sort, cols);
-    std::vector<const IResultTable*> sheets;
-    for (const auto& s : v.Students)
-        sheets.push_back(&s);
-    sheets.push_back(&v.Overview);
+    const std::vector<const IResultTable*> sheets = SheetsOf(v);
     std::vector<std::vector<std::string>> roster = {{"名单,一", "", "", ""}, Header, {"1", "甲", "男", "90"},
                                                     {"2", "乙", "男", "80"}, {"3", "丙\"", "女", "95"}};
     TRosterView source(roster, 4);
@@ -254,10 +261,7 @@ TEST_F(CsvExportTest, AnImpossibleNameStopsTheSetBeforeAnyFileAppears)
     d.ClassPrefix = "a/b";
     engine::TRosterColumns cols;
     TResultViews v = MakeResultViews(d, Header, {"总分", 1}, cols);
-    std::vector<const IResultTable*> sheets;
-    for (const auto& s : v.Students)
-        sheets.push_back(&s);
-    sheets.push_back(&v.Overview);
+    const std::vector<const IResultTable*> sheets = SheetsOf(v);
     std::vector<std::vector<std::string>> roster = {{"t"}};
     TRosterView source(roster, 1);
     fs::create_directories(m_dir / "keep");
@@ -297,10 +301,7 @@ TEST_F(CsvExportTest, FullDiskLeavesTheOldSetAsItWas)
     engine::TDivideClasses d = SmallDivision(true, 2);
     engine::TRosterColumns cols;
     TResultViews v = MakeResultViews(d, Header, {"总分", 1}, cols);
-    std::vector<const IResultTable*> sheets;
-    for (const auto& s : v.Students)
-        sheets.push_back(&s);
-    sheets.push_back(&v.Overview);
+    const std::vector<const IResultTable*> sheets = SheetsOf(v);
     // The roster is the one file too large for the disk; the others fit.
     std::vector<std::vector<std::string>> roster = {{"名单"}, {std::string(3000, 'x')}};
     TRosterView source(roster, 1);

@@ -105,8 +105,17 @@ TEST(CsvWriter, QuotesOnlyWhereNeeded)
         AppendCsvLine(out, row.cells);
         EXPECT_EQ(out, row.line);
     }
-    EXPECT_EQ(EncodeCsvText("男", TCsvEncoding::Gb18030), "\xC4\xD0");
-    EXPECT_EQ(EncodeCsvText("男", TCsvEncoding::Utf8), "\xEF\xBB\xBF男");
+    EXPECT_EQ(EncodeCsvText("男", TCsvEncoding::Gb18030, "a.csv"), "\xC4\xD0");
+    EXPECT_EQ(EncodeCsvText("男", TCsvEncoding::Utf8, "a.csv"), "\xEF\xBB\xBF男");
+    for (TCsvEncoding encoding : {TCsvEncoding::Gb18030, TCsvEncoding::Utf8}) {
+        try {
+            EncodeCsvText("a\xFF", encoding, "a.csv");
+            ADD_FAILURE() << "invalid UTF-8 encoded";
+        } catch (const EFileError& e) {
+            EXPECT_EQ(e.File(), "a.csv");
+            EXPECT_EQ(std::string(e.what()).rfind("a.csv: cannot write: ", 0), 0u) << e.what();
+        }
+    }
 }
 
 TEST(Csv, WrittenTablesReadBackUnchanged)
@@ -126,7 +135,7 @@ TEST(Csv, WrittenTablesReadBackUnchanged)
         // trailing line break; give it content.
         if (width == 1 && table.back()[0].empty())
             table.back()[0] = "x";
-        std::string bytes = EncodeCsvText(CsvText(table), TCsvEncoding::Gb18030);
+        std::string bytes = EncodeCsvText(CsvText(table), TCsvEncoding::Gb18030, "a.csv");
         EXPECT_EQ(ParseCsv(DecodeCsvBytes(bytes)), table) << "round " << round;
     }
 }
