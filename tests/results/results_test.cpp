@@ -278,7 +278,7 @@ TEST_F(CsvExportTest, TheNewSetReplacesOnlyCsvFiles)
 {
     engine::TDivideClasses d = SmallDivision(false, 1);
     engine::TRosterColumns cols;
-    TResultViews v = MakeResultViews(d, Header, {"", 0}, cols);
+    TResultViews v = MakeResultViews(d, Header, engine::TSortField{}, cols);
     std::vector<const IResultTable*> sheets = {&v.Students[0], &v.Students[1], &v.Overview};
     std::vector<std::vector<std::string>> roster = {{"t"}};
     TRosterView source(roster, 1);
@@ -300,7 +300,7 @@ TEST_F(CsvExportTest, FullDiskLeavesTheOldSetAsItWas)
 {
     engine::TDivideClasses d = SmallDivision(true, 2);
     engine::TRosterColumns cols;
-    TResultViews v = MakeResultViews(d, Header, {"总分", 1}, cols);
+    TResultViews v = MakeResultViews(d, Header, engine::TSortField{}, cols);
     const std::vector<const IResultTable*> sheets = SheetsOf(v);
     // The roster is the one file too large for the disk; the others fit.
     std::vector<std::vector<std::string>> roster = {{"名单"}, {std::string(3000, 'x')}};

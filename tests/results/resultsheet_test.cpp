@@ -162,7 +162,7 @@ TEST(ResultSheet, SheetRowsAreTheViewsRows)
     d.Data = {{"1", "男"}};
     d.SexCol = 1;
     d.Divide();
-    TResultContext context{source, d, {"", 0}, {}};
+    TResultContext context{source, d, engine::TSortField{}, {}};
     xlgrid::TXLSheet grade;
     BuildResultSheet(context, grade, d.Grade, rkGrade, "", false, "");
     EXPECT_EQ(Str(grade, 1, 0), "男");
