@@ -714,6 +714,8 @@ TEST(SheetFile, ProcessKilledDuringASaveLeavesTheOldFile)
     ASSERT_TRUE(WIFSIGNALED(status));
     EXPECT_EQ(WTERMSIG(status), SIGKILL);
     EXPECT_EQ(ReadWholeFile(path, 1 << 20), old);
+    // No temporary file is left behind either.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), std::filesystem::directory_iterator()), 1);
     TXLSheet loaded;
     LoadSheetFromFile(loaded, path);
     EXPECT_EQ(loaded.Values(0, 0).Str(), "old");
