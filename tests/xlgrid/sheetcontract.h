@@ -60,12 +60,14 @@ struct Notification {
     // "RangeChanged 3 [0,0,1,1]", "RangeChanged 3 [0,0,2,2] sides",
     // "CellsFormatted 3 all", "SizesChanged 1 client", "SectorsMoved rows client 3 at 2",
     // "SizeChanged cols 1", and the bare names of the others.
+    static std::string RectText(const TXLRect& r)
+    {
+        return "[" + std::to_string(r.Left) + "," + std::to_string(r.Top) + "," + std::to_string(r.Right) + "," +
+               std::to_string(r.Bottom) + "]";
+    }
     std::string Text() const
     {
-        auto rect = [](const TXLRect& r) {
-            return "[" + std::to_string(r.Left) + "," + std::to_string(r.Top) + "," + std::to_string(r.Right) + "," +
-                   std::to_string(r.Bottom) + "]";
-        };
+        auto rect = RectText;
         auto band = [](TXLBand b) { return std::string(b == bdClient ? "client" : "title"); };
         auto axis = [](TXLAxis a) { return std::string(a == sCols ? "cols" : "rows"); };
         std::string section = std::to_string(static_cast<int>(Section));
@@ -195,32 +197,16 @@ public:
     }
     void SectorsMoved(TXLAxis axis, TXLBand band, int count, int index) override
     {
-        Notification n = Make(Notification::SectorsMoved);
-        n.Axis = axis;
-        n.Band = band;
-        n.Count = count;
-        n.Index = index;
-        Record(n);
-        if (!m_sheet)
-            return;
-        int size = m_sheet->Count(axis, band == bdClient);
-        if (count == 0)
-            Fail(n, "moves nothing");
-        else if (index < 0 || (count > 0 && static_cast<int64_t>(index) + count > size) || (count < 0 && index > size))
-            Fail(n, "lies outside its band of " + std::to_string(size));
+        // Inserted rows or columns lie in the band; a deletion's index at most at its end.
+        ExpectInBand(Notification::SectorsMoved, axis, band, count, index, [count, index](int size) {
+            return count != 0 && index >= 0 &&
+                   (count > 0 ? static_cast<int64_t>(index) + count <= size : index <= size);
+        });
     }
     void SizeChanged(TXLAxis axis, int index, TXLBand band) override
     {
-        Notification n = Make(Notification::SizeChanged);
-        n.Axis = axis;
-        n.Index = index;
-        n.Band = band;
-        Record(n);
-        if (!m_sheet)
-            return;
-        int size = m_sheet->Count(axis, band == bdClient);
-        if (index < 0 || index >= size)
-            Fail(n, "lies outside its band of " + std::to_string(size));
+        ExpectInBand(Notification::SizeChanged, axis, band, 0, index,
+                     [index](int size) { return index >= 0 && index < size; });
     }
     void CellsFormatted(TXLSectionKind section, const TXLRect* rect) override
     {
@@ -295,10 +281,21 @@ public:
     }
 
 private:
-    static std::string Rect(const TXLRect& r)
+    static std::string Rect(const TXLRect& r) { return Notification::RectText(r); }
+    template <class InBand>
+    void ExpectInBand(Notification::Kind kind, TXLAxis axis, TXLBand band, int count, int index, InBand inBand)
     {
-        return "[" + std::to_string(r.Left) + "," + std::to_string(r.Top) + "," + std::to_string(r.Right) + "," +
-               std::to_string(r.Bottom) + "]";
+        Notification n = Make(kind);
+        n.Axis = axis;
+        n.Band = band;
+        n.Count = count;
+        n.Index = index;
+        Record(n);
+        if (!m_sheet)
+            return;
+        int size = m_sheet->Count(axis, band == bdClient);
+        if (!inBand(size))
+            Fail(n, "lies outside its band of " + std::to_string(size));
     }
     Notification Make(Notification::Kind kind) const
     {
