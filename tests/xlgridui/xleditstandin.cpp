@@ -2,6 +2,7 @@
 
 #include "xlpaint/paintsection.h"
 
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QPainter>
 
@@ -69,6 +70,16 @@ bool TStandInGrid::EditorKeyPress(QKeyEvent& event)
 xlgrid::TXLCell& TStandInGrid::CellAt(int col, int row) { return *m_sheet.Cells(col, row); }
 
 bool TStandInGrid::Open(int col, int row, TXLEditMode mode) { return m_host->Open(CellAt(col, row), mode); }
+
+void TypeChars(QWidget* widget, const QString& text)
+{
+    for (QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QCoreApplication::sendEvent(widget, &press);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QCoreApplication::sendEvent(widget, &release);
+    }
+}
 
 void TStandInGrid::paintEvent(QPaintEvent*)
 {

@@ -51,4 +51,8 @@ private:
     TXLEdit* m_host;
 };
 
+// Types text as key presses that carry it (QTest::keyClicks knows only
+// ASCII); Chinese text arrives this way from some input methods too.
+void TypeChars(QWidget* widget, const QString& text);
+
 }  // namespace xlgridui::testing
