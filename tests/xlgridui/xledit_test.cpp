@@ -482,6 +482,11 @@ private Q_SLOTS:
             if (shot.isNull() || QGuiApplication::platformName() == QLatin1String("offscreen"))
                 shot = grid.grab();
             QVERIFY(shot.save(dir + "/" + name + ".png"));
+            // The host and its neighbourhood enlarged four times, to see the glyphs.
+            QRect host = grid.Host().geometry().adjusted(-20, -10, 20, 10);
+            QPixmap near = grid.grab(host);
+            QVERIFY(near.scaled(near.size() * 4, Qt::KeepAspectRatio, Qt::FastTransformation)
+                        .save(dir + "/" + name + "-zoom.png"));
         };
         QVERIFY(grid.Open(1, 1, emEditing));
         QTest::keyClick(grid.Input(), Qt::Key_Up, Qt::ShiftModifier);
