@@ -84,8 +84,8 @@ void PaintView(benchmark::State& state)
         info.Left = 0;
         info.Top = static_cast<int>(start - pos);
         info.Canvas = &painter;
-        CollectMergedBlocks(sheet.Section(3), info);
-        PaintSection(sheet.Section(3), info);
+        CollectMergedBlocks(sheet.Section(skClient), info);
+        PaintSection(sheet.Section(skClient), info);
         painter.end();
         benchmark::DoNotOptimize(image.constBits());
     }

@@ -17,7 +17,7 @@ std::string TSheetRoster::CellText(int col, int row) const
 void TSheetRoster::ClearMarks()
 {
     const int cols = m_sheet.ColCount(), rows = m_sheet.RowCount();
-    m_sheet.Section(3).ForEachCell([&](xlgrid::TXLCell& cell) {
+    m_sheet.Section(xlgrid::skClient).ForEachCell([&](xlgrid::TXLCell& cell) {
         if (cell.SheetCol() < cols && cell.SheetRow() < rows && cell.FontColor() == MarkColor)
             cell.SetFontColor(WindowTextColor);
     });

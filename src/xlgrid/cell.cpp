@@ -330,7 +330,7 @@ void TXLCell::SetProperty(int number, int32_t value)
         // A line is shared with the neighbour: repaint one cell around.
         paint = {std::max(0, r.Left - 1), std::max(0, r.Top - 1), r.Right + 1, r.Bottom + 1};
     }
-    sheet->NotifyRange(s->Number(), paint, group == prBorder);
+    sheet->NotifyRange(s->Number(), paint, group == prBorder ? rpSides : rpCells);
     if (group == prLayout && (m_flags & kInEditor))
         sheet->NotifyCellChanged(this);
 }

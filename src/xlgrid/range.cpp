@@ -100,7 +100,7 @@ bool MergeSectionRect(TXLSection& s, TXLRect rect)
     if (anchor)
         anchor->SetAnchorFlag(true);
     sheet.SetModified(true);
-    sheet.NotifyRange(s.Number(), rect, true);
+    sheet.NotifyRange(s.Number(), rect, rpSides);
     return true;
 }
 
@@ -122,8 +122,8 @@ void TXLCell::SetRange(const TXLRect& rect)
 
 // ---- range objects ---------------------------------------------------------
 
-TXLProRange::TXLProRange(TXLSheet& sheet, int section, const TXLRect& rect)
-    : m_sheet(sheet), m_section(std::clamp(section, 0, 3)), m_rect(rect)
+TXLProRange::TXLProRange(TXLSheet& sheet, TXLSectionKind section, const TXLRect& rect)
+    : m_sheet(sheet), m_section(section), m_rect(rect)
 {
 }
 
@@ -213,7 +213,7 @@ void TXLProRange::ClearRange(int flags)
                 s.FreeCell(col, row);
         }
     m_sheet.SetModified(true);
-    m_sheet.NotifyRange(m_section, r, true);
+    m_sheet.NotifyRange(m_section, r, rpSides);
 }
 
 Variant TXLProRange::Value() const
@@ -281,7 +281,7 @@ void TXLProRange::SetProperty(int number, int32_t value)
     }
     m_sheet.SetModified(true);
     m_sheet.NotifyRange(m_section, {std::max(0, r.Left - 1), std::max(0, r.Top - 1), r.Right + 1, r.Bottom + 1},
-                        number <= pnVInside);
+                        number <= pnVInside ? rpSides : rpCells);
 }
 
 TXLFont TXLProRange::Font() const

@@ -12,11 +12,11 @@ inline constexpr int crContents = 1, crFormats = 2, crHints = 4;
 
 class TXLProRange {
 public:
-    TXLProRange(TXLSheet& sheet, int section, const TXLRect& rect);
+    TXLProRange(TXLSheet& sheet, TXLSectionKind section, const TXLRect& rect);
     virtual ~TXLProRange() = default;
 
     TXLSheet& Sheet() const { return m_sheet; }
-    int SectionIndex() const { return m_section; }
+    TXLSectionKind SectionIndex() const { return m_section; }
     TXLSection& Section() const { return m_sheet.Section(m_section); }
     const TXLRect& Rect() const { return m_rect; }
     void SetRect(const TXLRect& rect);
@@ -41,7 +41,7 @@ public:
 
 protected:
     TXLSheet& m_sheet;
-    int m_section;
+    TXLSectionKind m_section;
     TXLRect m_rect;
 };
 

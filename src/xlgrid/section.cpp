@@ -97,7 +97,7 @@ void TXLMatrix::Set(int col, int row, int32_t value)
 
 // ---- sections --------------------------------------------------------------
 
-TXLSection::TXLSection(TXLSheet* sheet, int number, TXLBaseStyle* base)
+TXLSection::TXLSection(TXLSheet* sheet, TXLSectionKind number, TXLBaseStyle* base)
     : m_sheet(sheet), m_number(number), m_base(base)
 {
     for (int m = 0; m < kMatrixCount; ++m) {

@@ -78,11 +78,11 @@ class TXLSection : public TListSList<TXLRow> {
 public:
     static constexpr int kMatrixCount = 8;
 
-    TXLSection(TXLSheet* sheet, int number, TXLBaseStyle* base);
+    TXLSection(TXLSheet* sheet, TXLSectionKind number, TXLBaseStyle* base);
     ~TXLSection() override;
 
     TXLSheet* Sheet() const { return m_sheet; }
-    int Number() const { return m_number; }
+    TXLSectionKind Number() const { return m_number; }
     TXLBaseStyle* BaseStyle() const { return m_base; }
     void SetBaseStyle(TXLBaseStyle* base) { m_base = base; }
     // Sheet coordinates of a local column and row.
@@ -135,7 +135,7 @@ private:
     friend class TXLCell;
     friend class TXLSheet;  // SwapContents moves sections between sheets
     TXLSheet* m_sheet;
-    int m_number;
+    TXLSectionKind m_number;
     TXLBaseStyle* m_base;
     std::unique_ptr<TXLMatrix> m_matrix[kMatrixCount];
     std::vector<TXLUnion> m_unions;

@@ -50,8 +50,8 @@ TXLSheet::TXLSheet()
         }
     m_baseClient = std::make_unique<TXLBaseStyle>(this, true);
     m_baseTitle = std::make_unique<TXLBaseStyle>(this, false);
-    for (int s = 0; s < 4; ++s)
-        m_sections[s] = std::make_unique<TXLSection>(this, s, s == 3 ? m_baseClient.get() : m_baseTitle.get());
+    for (TXLSectionKind s : kSectionKinds)
+        m_sections[s] = std::make_unique<TXLSection>(this, s, s == skClient ? m_baseClient.get() : m_baseTitle.get());
     TXLManager::Instance().AddSheet(this);
     for (int a = 0; a < 2; ++a)
         for (int b = 0; b < 2; ++b)
@@ -139,7 +139,7 @@ void TXLSheet::SetModified(bool modified)
         OnModified(*this);
 }
 
-void TXLSheet::NotifyRange(int section, const TXLRect& rect, bool sides)
+void TXLSheet::NotifyRange(TXLSectionKind section, const TXLRect& rect, TXLRepaint what)
 {
     if (m_users.empty() || m_destroying)
         return;
@@ -147,10 +147,10 @@ void TXLSheet::NotifyRange(int section, const TXLRect& rect, bool sides)
         m_pending = true;
         return;
     }
-    ForEachUser([&](IXLSheetUser& u) { u.RangeChanged(section, rect, sides); });
+    ForEachUser([&](IXLSheetUser& u) { u.RangeChanged(section, rect, what); });
 }
 
-void TXLSheet::NotifySection(int section)
+void TXLSheet::NotifySection(TXLSectionKind section)
 {
     if (m_users.empty() || m_destroying)
         return;
@@ -161,7 +161,7 @@ void TXLSheet::NotifySection(int section)
     ForEachUser([&](IXLSheetUser& u) { u.SectionChanged(section); });
 }
 
-void TXLSheet::NotifyFormatted(int section, const TXLRect* rect)
+void TXLSheet::NotifyFormatted(TXLSectionKind section, const TXLRect* rect)
 {
     if (m_destroying)
         return;
@@ -172,7 +172,7 @@ void TXLSheet::NotifyUnions()
 {
     if (m_destroying)
         return;
-    ForEachUser([](IXLSheetUser& u) { u.UnionsChanged(true); });
+    ForEachUser([](IXLSheetUser& u) { u.UnionsChanged(); });
 }
 
 void TXLSheet::NotifyCellChanged(TXLCell* cell)
@@ -241,7 +241,7 @@ void TXLSheet::SetCount(TXLAxis axis, bool client, int count)
                 m_sections[s]->CutSectors(axis, count);
         }
         live.SetCount(count);
-        ForEachUser([&](IXLSheetUser& u) { u.SizesChanged(AxisBit(axis), client); });
+        ForEachUser([&](IXLSheetUser& u) { u.SizesChanged(AxisBit(axis), BandOf(client)); });
     }
     m_saved[axis][client]->SetCount(count);
 }
@@ -269,8 +269,8 @@ void TXLSheet::SetDefSize(TXLAxis axis, int size)
         }
     }
     ForEachUser([&](IXLSheetUser& u) {
-        u.SizesChanged(AxisBit(axis), false);
-        u.SizesChanged(AxisBit(axis), true);
+        u.SizesChanged(AxisBit(axis), bdTitle);
+        u.SizesChanged(AxisBit(axis), bdClient);
     });
 }
 
@@ -329,7 +329,7 @@ void TXLSheet::SetSizeRaw(int index, TXLAxis axis, int size)
     if (live.DiffItem(i) == size)
         return;
     live.SetDiffItem(i, size);
-    ForEachUser([&](IXLSheetUser& u) { u.SizeChanged(axis, i, client); });
+    ForEachUser([&](IXLSheetUser& u) { u.SizeChanged(axis, i, BandOf(client)); });
 }
 
 void TXLSheet::ApplySizingRule(int index, TXLAxis axis, int size)
@@ -459,7 +459,7 @@ void TXLSheet::InsertSectors(TXLAxis axis, int index, int count)
         list->SetCount(n + count);
     }
     SetModified(true);
-    ForEachUser([&](IXLSheetUser& u) { u.SectorsMoved(axis, client, count, local); });
+    ForEachUser([&](IXLSheetUser& u) { u.SectorsMoved(axis, BandOf(client), count, local); });
     m_pending = true;
 }
 
@@ -651,7 +651,7 @@ void TXLSheet::SetProperty(int col, int row, int number, int32_t value)
         return;
     s.SetProperty(lc, lr, number, value);
     SetModified(true);
-    NotifyRange(s.Number(), {std::max(0, lc - 1), std::max(0, lr - 1), lc + 2, lr + 2}, number <= pnVInside);
+    NotifyRange(s.Number(), {std::max(0, lc - 1), std::max(0, lr - 1), lc + 2, lr + 2}, number <= pnVInside ? rpSides : rpCells);
 }
 
 void TXLSheet::CopyCell(const TXLSheet& src, int srcCol, int srcRow, TXLSheet& dst, int dstCol, int dstRow)
@@ -706,7 +706,7 @@ void TXLSheet::Recalculate()
     if (formulas.empty())
         return;
     CalcHost().RecalculateFormulas(formulas);
-    NotifySection(3);
+    NotifySection(skClient);
 }
 
 Variant TXLSheet::DoVariable(const std::string& name) const
@@ -792,7 +792,7 @@ void TXLSheet::SetTitle(const std::string& title)
 void TXLSheet::SetBackground(const TXLPicture& picture)
 {
     m_background = picture;
-    NotifySection(3);
+    NotifySection(skClient);
 }
 
 void TXLSheet::SetPrintMargins(const TXLMargins& margins)

@@ -23,22 +23,42 @@
 
 namespace xlgrid {
 
-// A view of a sheet; every change is reported to the registered users.
+namespace detail {
+class TSheetAccess;
+}
+
+// A view of a sheet; every change is reported to the registered users, in
+// registration order. Rectangles are local to their section, right and
+// bottom exclusive. Inside an update bracket RangeChanged and SectionChanged
+// are held back and replaced by one SheetChanged after EndUpdate.
 class IXLSheetUser {
 public:
     virtual ~IXLSheetUser() = default;
-    virtual void RangeChanged(int /*section*/, const TXLRect& /*rect*/, bool /*sides*/) {}
-    virtual void SectionChanged(int /*section*/) {}
+    // Cells of the rectangle must be repainted (rpSides: their border sides too).
+    virtual void RangeChanged(TXLSectionKind /*section*/, const TXLRect& /*rect*/, TXLRepaint /*what*/) {}
+    // A base style or the background changed: the whole section must be repainted.
+    virtual void SectionChanged(TXLSectionKind /*section*/) {}
+    // At the end of a bracket in which changes were held back, and after loading.
     virtual void SheetChanged() {}
+    // Margins, scale, titles or grid-line printing changed.
     virtual void PrintChanged() {}
-    virtual void SizesChanged(TXLAxes /*axes*/, bool /*client*/) {}
-    virtual void SectorsMoved(TXLAxis /*axis*/, bool /*client*/, int /*count*/, int /*index*/) {}
-    virtual void SizeChanged(TXLAxis /*axis*/, int /*index*/, bool /*client*/) {}
-    virtual void CellsFormatted(int /*section*/, const TXLRect* /*rect*/) {}
+    // Counts or default sizes of the axes changed (no axes: after loading).
+    virtual void SizesChanged(TXLAxes /*axes*/, TXLBand /*band*/) {}
+    // Rows or columns were inserted (count > 0) or deleted (count < 0) at a local index.
+    virtual void SectorsMoved(TXLAxis /*axis*/, TXLBand /*band*/, int /*count*/, int /*index*/) {}
+    // One row height or column width changed (local index).
+    virtual void SizeChanged(TXLAxis /*axis*/, int /*index*/, TXLBand /*band*/) {}
+    // A formatting matrix changed under the rectangle (none: the whole section).
+    virtual void CellsFormatted(TXLSectionKind /*section*/, const TXLRect* /*rect*/) {}
+    // The sheet is being destroyed; the user must drop its reference.
     virtual void SheetDestroying() {}
+    // A cell open in an in-cell editor changed or is being freed.
     virtual void CellChanged(TXLCell* /*cell*/) {}
-    virtual void UnionsChanged(bool /*flag*/) {}
+    // Merged ranges changed.
+    virtual void UnionsChanged() {}
+    // An update bracket opened (also sent to a user that registers inside one).
     virtual void BeginUpdate() {}
+    // The update bracket closed (also sent to a user that unregisters inside one).
     virtual void EndUpdate() {}
 };
 
@@ -135,9 +155,12 @@ public:
     void SetProperty(int col, int row, int number, int32_t value);
 
     // Sections and coordinates
-    static int SectionOf(int col, int row) { return (col >= 0) ? (row >= 0 ? 3 : 0) : (row >= 0 ? 1 : 2); }
-    TXLSection& Section(int n) { return *m_sections[n]; }
-    const TXLSection& Section(int n) const { return *m_sections[n]; }
+    static TXLSectionKind SectionOf(int col, int row)
+    {
+        return (col >= 0) ? (row >= 0 ? skClient : skTitleRows) : (row >= 0 ? skTitleCols : skCorner);
+    }
+    TXLSection& Section(TXLSectionKind kind) { return *m_sections[kind]; }
+    const TXLSection& Section(TXLSectionKind kind) const { return *m_sections[kind]; }
     int LocalCol(int col) const { return col < 0 ? TitleCols() + col : col; }
     int LocalRow(int row) const { return row < 0 ? TitleRows() + row : row; }
     // Resolves a sheet position to its section and local position (following a merged range).
@@ -220,15 +243,28 @@ public:
     static void SetTextMeasure(const ITextMeasure* measure);
     static const ITextMeasure& TextMeasure();
 
-    // Notification senders (used by cells, sections and styles).
-    void NotifyRange(int section, const TXLRect& rect, bool sides = false);
-    void NotifySection(int section);
-    void NotifyFormatted(int section, const TXLRect* rect);
+    // Whether the sheet is being read from a stream.
+    bool Loading() const { return m_loading; }
+
+private:
+    // The notification senders belong to the model: cells, rows, sections,
+    // styles, ranges and the stream reader report through them.
+    friend class TXLCell;
+    friend class TXLRow;
+    friend class TXLSection;
+    friend class TXLBaseStyle;
+    friend class TXLStyle;
+    friend class TXLProRange;
+    friend class TXLRange;
+    friend class detail::TSheetAccess;
+    friend bool MergeSectionRect(TXLSection& section, TXLRect rect);
+    void NotifyRange(TXLSectionKind section, const TXLRect& rect, TXLRepaint what = rpCells);
+    void NotifySection(TXLSectionKind section);
+    void NotifyFormatted(TXLSectionKind section, const TXLRect* rect);
     void NotifyUnions();
     void NotifyCellChanged(TXLCell* cell);
     void NotifyPrint();
     void CellValueChanged(TXLCell& cell);
-    bool Loading() const { return m_loading; }
     void SetLoading(bool loading) { m_loading = loading; }
     // Calls every registered user in registration order; a user unregistered
     // by an earlier one during the walk is not called.
@@ -246,7 +282,7 @@ public:
                 f(*u);
     }
 
-private:
+
     void SetSizeRaw(int index, TXLAxis axis, int size);
     void ApplySizingRule(int index, TXLAxis axis, int size);
     int BandIndex(int index, TXLAxis axis, bool& client) const;
@@ -296,6 +332,14 @@ public:
 private:
     TXLSheet& m_sheet;
 };
+
+namespace detail {
+// The stream reader's way into the sheet's private loading state.
+class TSheetAccess {
+public:
+    static void SetLoading(TXLSheet& sheet, bool loading) { sheet.SetLoading(loading); }
+};
+}  // namespace detail
 
 // Column label of the heading row: A..Z, then AA..ZZ, then AAA and on.
 std::string ColumnLetters(int col);

@@ -416,7 +416,7 @@ void TSheetWriter::XLData(const TXLSheet& sheet)
             Sparse(*lists[i]);
     const bool present[4] = {sheet.ColCount() > 0 && sheet.TitleRows() > 0, sheet.RowCount() > 0 && sheet.TitleCols() > 0,
                              sheet.TitleCols() > 0 && sheet.TitleRows() > 0, sheet.ColCount() > 0 && sheet.RowCount() > 0};
-    for (int s = 0; s < 4; ++s)
+    for (TXLSectionKind s : kSectionKinds)
         if (present[s])
             Section(sheet.Section(s), sheet.Styler());
 }
@@ -922,10 +922,10 @@ void TSheetReader::XLData(TXLBinReader r)
     const TXLSheet& s = m_sheet;
     const bool present[4] = {s.ColCount() > 0 && s.TitleRows() > 0, s.RowCount() > 0 && s.TitleCols() > 0,
                              s.TitleCols() > 0 && s.TitleRows() > 0, s.ColCount() > 0 && s.RowCount() > 0};
-    for (int n = 0; n < 4; ++n)
+    for (TXLSectionKind n : kSectionKinds)
         if (present[n])
             Section(r, m_sheet.Section(n));
-    for (int n = 0; n < 4; ++n) {
+    for (TXLSectionKind n : kSectionKinds) {
         TXLSection& section = m_sheet.Section(n);
         const TXLBaseStyle& base = *section.BaseStyle();
         section.SetMatrixDefault(2, base.GetProperty(pnBias1));
@@ -942,7 +942,7 @@ void TSheetReader::Finish()
     TXLStyler* styler = m_sheet.Styler();
     for (const auto& [key, link] : m_links) {
         auto [section, row, col] = key;
-        TXLCell* cell = m_sheet.Section(section).Find(col, row);
+        TXLCell* cell = m_sheet.Section(static_cast<TXLSectionKind>(section)).Find(col, row);
         if (!cell)
             continue;
         TXLStyle* style = styler ? styler->Styles(link.StyleIndex) : nullptr;
@@ -954,7 +954,7 @@ void TSheetReader::Finish()
         cell->SetProps(props);
     }
     for (auto [section, row, col] : m_groups)
-        if (TXLCell* cell = m_sheet.Section(section).Find(col, row))
+        if (TXLCell* cell = m_sheet.Section(static_cast<TXLSectionKind>(section)).Find(col, row))
             if (&cell->CellClass() == &TXLCGroup::Class())
                 static_cast<TXLCGroup*>(cell)->ApplyState();
 }
@@ -1125,12 +1125,12 @@ std::string SaveSheetToString(const TXLSheet& sheet)
 void LoadSheetFromStream(TXLSheet& sheet, std::string_view data, const TXLLoadOptions& options)
 {
     TXLSheet fresh;
-    fresh.SetLoading(true);
+    detail::TSheetAccess::SetLoading(fresh, true);
     fresh.BeginUpdate();
     TXLBinReader r(data);
     TSheetReader(fresh, &sheet, options).Component(r);
     fresh.EndUpdate();
-    fresh.SetLoading(false);
+    detail::TSheetAccess::SetLoading(fresh, false);
     // Clearing first tells the users about every cell that goes (an open
     // editor lets go of its cell) before the new contents move in.
     sheet.BeginUpdate();

@@ -73,9 +73,9 @@ void TXLSheet::SwapContents(TXLSheet& other)
 
     for (TXLSheet* sheet : {this, &other}) {
         sheet->ForEachUser([](IXLSheetUser& u) {
-            u.SizesChanged(AxisBit(sCols) | AxisBit(sRows), true);
-            u.SizesChanged(AxisBit(sCols) | AxisBit(sRows), false);
-            u.UnionsChanged(true);
+            u.SizesChanged(AxisBit(sCols) | AxisBit(sRows), bdClient);
+            u.SizesChanged(AxisBit(sCols) | AxisBit(sRows), bdTitle);
+            u.UnionsChanged();
         });
         sheet->m_pending = true;
         if (sheet->OnStylerChanged && sheet->m_styler != (sheet == this ? other.m_styler : m_styler))

@@ -115,7 +115,7 @@ void TXLBaseStyle::SetLinesColor(TColor c)
 {
     m_linesColor = c;
     if (m_sheet)
-        for (int s = 0; s < 4; ++s)
+        for (TXLSectionKind s : kSectionKinds)
             if (m_sheet->Section(s).BaseStyle() == this)
                 m_sheet->NotifySection(s);
 }
@@ -143,7 +143,7 @@ void TXLBaseStyle::Changed(TXLProp group, uint32_t flags)
     if (!m_sheet || (m_flags & kApplying) || m_sheet->Loading())
         return;
     m_sheet->SetModified(true);
-    for (int s = 0; s < 4; ++s) {
+    for (TXLSectionKind s : kSectionKinds) {
         TXLSection& section = m_sheet->Section(s);
         if (section.BaseStyle() != this)
             continue;
@@ -241,7 +241,7 @@ void TXLStyler::DeleteStyle(TXLStyle* style)
     if (i < 0)
         return;
     for (TXLSheet* sheet : m_sheets)
-        for (int s = 0; s < 4; ++s)
+        for (TXLSectionKind s : kSectionKinds)
             sheet->Section(s).ForEachCell([style](TXLCell& cell) {
                 if (cell.BasedOn() == style)
                     cell.SetBasedOn(nullptr);
@@ -271,7 +271,7 @@ void TXLStyler::StyleChanged(TXLStyle* style, TXLProp group, uint32_t flags)
     for (TXLSheet* sheet : m_sheets) {
         if (sheet->Loading())
             continue;
-        for (int s = 0; s < 4; ++s)
+        for (TXLSectionKind s : kSectionKinds)
             sheet->Section(s).ForEachCell([style, group, flags](TXLCell& cell) {
                 if (cell.BasedOn() == style)
                     cell.ApplyGroup(group, flags);

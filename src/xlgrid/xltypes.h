@@ -30,6 +30,19 @@ constexpr TColor RGBColor(int r, int g, int b)
 
 enum TXLAxis : uint8_t { sCols, sRows };
 enum TXLSector : uint8_t { sSecCols, sSecRows, sTitle, sClient };
+// The four sections of a sheet, chosen by the signs of a position's indices.
+enum TXLSectionKind : uint8_t {
+    skTitleRows = 0,  // title rows x client columns: the column headings (row < 0, column >= 0)
+    skTitleCols = 1,  // client rows x title columns: the row headings (column < 0, row >= 0)
+    skCorner = 2,     // title rows x title columns
+    skClient = 3,     // the body
+};
+inline constexpr TXLSectionKind kSectionKinds[] = {skTitleRows, skTitleCols, skCorner, skClient};
+// Which band of an axis: the title rows or columns, or the client ones.
+enum TXLBand : uint8_t { bdTitle = 0, bdClient = 1 };
+inline constexpr TXLBand BandOf(bool client) { return client ? bdClient : bdTitle; }
+// What a repaint request covers: the cells, or the cells and their border sides.
+enum TXLRepaint : uint8_t { rpCells = 0, rpSides = 1 };
 using TXLAxes = uint8_t;  // bit set of TXLAxis
 inline constexpr TXLAxes AxisBit(TXLAxis a) { return static_cast<TXLAxes>(1u << a); }
 

@@ -117,7 +117,7 @@ void Export(const std::string& path, xlgrid::TXLSheet& sheet, bool formatted, co
     // Merged ranges of the client cells, clipped to the used range. A picture
     // is placed once, at its range's first cell.
     std::set<std::pair<int, int>> placed;
-    for (const TXLUnion& u : sheet.Section(3).Unions()) {
+    for (const TXLUnion& u : sheet.Section(skClient).Unions()) {
         const TXLRect rect = u.Rect.Intersect(TXLRect{0, 0, cols, rows});
         if (rect.IsEmpty() || (rect.Width() == 1 && rect.Height() == 1))
             continue;
@@ -130,7 +130,7 @@ void Export(const std::string& path, xlgrid::TXLSheet& sheet, bool formatted, co
     for (int c = 0; c < cols; ++c) {
         for (int r = 0; r < rows; ++r) {
             // Cells hidden under a merged range are written blank, as Excel keeps only the anchor's value.
-            const TXLCell* cell = sheet.Section(3).Find(c, r);
+            const TXLCell* cell = sheet.Section(skClient).Find(c, r);
             TCellFormat f = formatted ? CellFormat(sheet, c, r) : quick;
             const std::uint32_t xr = static_cast<std::uint32_t>(r);
             const std::uint16_t xc = static_cast<std::uint16_t>(c);

@@ -243,8 +243,8 @@ void TXLPrintJob::PaintPage(QPainter& painter, int page) const
         info.Zoom = sheet.PrintScale();
         info.VertLines = info.HorzLines = sheet.PrintGridLines();
         info.ShowHidden = sheet.PrintHidden();
-        CollectMergedBlocks(sheet.Section(3), info);
-        PaintSection(sheet.Section(3), info);
+        CollectMergedBlocks(sheet.Section(skClient), info);
+        PaintSection(sheet.Section(skClient), info);
     }
     painter.restore();
 }

@@ -12,7 +12,7 @@ using xlgrid::testing::RecordingUser;
 
 namespace {
 
-int CellCount(const TXLSheet& sheet, int section = 3)
+int CellCount(const TXLSheet& sheet, TXLSectionKind section = skClient)
 {
     int n = 0;
     sheet.Section(section).ForEachCell([&](TXLCell&) { ++n; });
@@ -25,7 +25,7 @@ TEST(Merge, KeepsOnlyTheTopLeftText)
     for (int r = 0; r < 3; ++r)
         for (int c = 0; c < 3; ++c)
             sheet.SetText(c, r, std::to_string(c) + std::to_string(r));
-    TXLSelection sel(sheet, 3, {1, 1, 3, 3});
+    TXLSelection sel(sheet, skClient, {1, 1, 3, 3});
     EXPECT_TRUE(sel.Merge());
     EXPECT_EQ(sheet.FindCell(2, 2)->AsString(), "11");
     EXPECT_EQ(sheet.FindCell(1, 2), sheet.FindCell(1, 1));
@@ -34,7 +34,7 @@ TEST(Merge, KeepsOnlyTheTopLeftText)
     EXPECT_TRUE(sel.IsSingle());
     EXPECT_TRUE(sel.IsMerged());
     EXPECT_FALSE(sel.Merge());
-    EXPECT_EQ(sheet.Section(3).Unions().size(), 1u);
+    EXPECT_EQ(sheet.Section(skClient).Unions().size(), 1u);
 }
 
 TEST(Merge, WidthThreeThenOne)
@@ -52,7 +52,7 @@ TEST(Merge, WidthThreeThenOne)
     cell->SetWidth(1);
     EXPECT_EQ(cell->Width(), 1);
     EXPECT_FALSE(cell->IsAnchor());
-    EXPECT_TRUE(sheet.Section(3).Unions().empty());
+    EXPECT_TRUE(sheet.Section(skClient).Unions().empty());
     EXPECT_EQ(sheet.FindCell(2, 1), nullptr);
     // Heights work the same way; a rectangle past the sheet is clipped.
     cell->SetHeight(100);
@@ -76,15 +76,15 @@ TEST(Merge, OverlappingRangesAreReplaced)
     TXLSheet sheet;
     RecordingUser user;
     sheet.AddUser(&user);
-    TXLSelection a(sheet, 3, {0, 0, 2, 2});
-    TXLSelection b(sheet, 3, {1, 1, 4, 3});
+    TXLSelection a(sheet, skClient, {0, 0, 2, 2});
+    TXLSelection b(sheet, skClient, {1, 1, 4, 3});
     EXPECT_TRUE(a.Merge());
     EXPECT_EQ(user.Count("UnionsChanged"), 1);
     EXPECT_TRUE(b.Merge());
-    ASSERT_EQ(sheet.Section(3).Unions().size(), 1u);
-    EXPECT_EQ(sheet.Section(3).Unions()[0].Rect, (TXLRect{1, 1, 4, 3}));
+    ASSERT_EQ(sheet.Section(skClient).Unions().size(), 1u);
+    EXPECT_EQ(sheet.Section(skClient).Unions()[0].Rect, (TXLRect{1, 1, 4, 3}));
     a.Unmerge();
-    EXPECT_TRUE(sheet.Section(3).Unions().empty());
+    EXPECT_TRUE(sheet.Section(skClient).Unions().empty());
     EXPECT_EQ(user.Count("UnionsChanged"), 3);
     sheet.RemoveUser(&user);
 }
@@ -92,11 +92,11 @@ TEST(Merge, OverlappingRangesAreReplaced)
 TEST(Merge, AcrossRowsMergesEachRow)
 {
     TXLSheet sheet;
-    TXLSelection sel(sheet, 3, {0, 1, 3, 4});
+    TXLSelection sel(sheet, skClient, {0, 1, 3, 4});
     EXPECT_TRUE(sel.Merge(true));
-    ASSERT_EQ(sheet.Section(3).Unions().size(), 3u);
+    ASSERT_EQ(sheet.Section(skClient).Unions().size(), 3u);
     for (int r = 1; r < 4; ++r)
-        EXPECT_EQ(sheet.Section(3).UnionAt(2, r)->Rect, (TXLRect{0, r, 3, r + 1}));
+        EXPECT_EQ(sheet.Section(skClient).UnionAt(2, r)->Rect, (TXLRect{0, r, 3, r + 1}));
     EXPECT_FALSE(sel.Merge(true));
     EXPECT_FALSE(sel.IsSingle());
 }
@@ -109,15 +109,15 @@ TEST(Merge, MakesFormattingUniform)
     sheet.Cells(0, 0)->SetSides(kOuterSides, TXLLine{1, clBlack});  // top line only on the first column
     sheet.Cells(1, 0)->SetSide(sBottom, TXLLine{1, clBlack});       // the bottom is the same all along
     sheet.Cells(0, 0)->SetSide(sBias1, TXLLine{1, clGreen});
-    TXLSelection sel(sheet, 3, {0, 0, 2, 1});
+    TXLSelection sel(sheet, skClient, {0, 0, 2, 1});
     sel.Merge();
     TXLCell* cell = sheet.FindCell(0, 0);
     EXPECT_EQ(cell->Color(), clRed);
-    EXPECT_EQ(static_cast<TColor>(sheet.Section(3).GetProperty(1, 0, pnColor)), clRed);
+    EXPECT_EQ(static_cast<TColor>(sheet.Section(skClient).GetProperty(1, 0, pnColor)), clRed);
     EXPECT_EQ(cell->GetSide(sTop), TXLLine{});
     EXPECT_EQ(cell->GetSide(sBottom), (TXLLine{1, clBlack}));
     EXPECT_EQ(cell->GetSide(sLeft), (TXLLine{1, clBlack}));
-    EXPECT_EQ(sheet.Section(3).Matrix(0).Get(1, 0), 0);  // the inner line is gone
+    EXPECT_EQ(sheet.Section(skClient).Matrix(0).Get(1, 0), 0);  // the inner line is gone
     EXPECT_EQ(cell->GetSide(sBias1), TXLLine{});
 }
 
@@ -132,7 +132,7 @@ TEST(ClearRange, FormatsFlagResetsColourFontAndLinesAndKeepsValues)
         cell->SetSides(kOuterSides, TXLLine{3, clGreen});
         cell->SetHint("h");
     }
-    TXLSelection sel(sheet, 3, {0, 0, 2, 1});
+    TXLSelection sel(sheet, skClient, {0, 0, 2, 1});
     sel.ClearRange(crFormats);
     for (int c = 0; c < 2; ++c) {
         const TXLCell* cell = sheet.FindCell(c, 0);
@@ -157,10 +157,10 @@ TEST(ClearRange, ContentsOfAMergedRangeLeaveTheRange)
     TXLSheet sheet;
     sheet.SetText(0, 0, "m");
     sheet.Cells(0, 0)->SetWidth(2);
-    TXLSelection(sheet, 3, {0, 0, 1, 1}).ClearRange(crContents);
+    TXLSelection(sheet, skClient, {0, 0, 1, 1}).ClearRange(crContents);
     EXPECT_EQ(sheet.FindCell(1, 0), nullptr);
-    ASSERT_EQ(sheet.Section(3).Unions().size(), 1u);
-    EXPECT_EQ(sheet.Section(3).Unions()[0].Anchor, nullptr);
+    ASSERT_EQ(sheet.Section(skClient).Unions().size(), 1u);
+    EXPECT_EQ(sheet.Section(skClient).Unions()[0].Anchor, nullptr);
     sheet.SetText(1, 0, "back");
     EXPECT_EQ(sheet.FindCell(0, 0)->AsString(), "back");
     EXPECT_TRUE(sheet.FindCell(0, 0)->IsAnchor());
@@ -170,7 +170,7 @@ TEST(RangeObject, ReadsTheFirstCellAndWritesAll)
 {
     TXLSheet sheet;
     sheet.SetText(1, 1, "first");
-    TXLSelection sel(sheet, 3, {1, 1, 3, 3});
+    TXLSelection sel(sheet, skClient, {1, 1, 3, 3});
     EXPECT_EQ(sel.Value().Str(), "first");
     sel.SetValue(Variant("all"));
     for (int r = 1; r < 3; ++r)
@@ -193,10 +193,10 @@ TEST(RangeObject, ReadsTheFirstCellAndWritesAll)
 TEST(RangeObject, APartlyOutsideRectangleIsClipped)
 {
     TXLSheet sheet;
-    TXLSelection sel(sheet, 3, {3, 3, 9, 9});
+    TXLSelection sel(sheet, skClient, {3, 3, 9, 9});
     EXPECT_TRUE(sel.Merge());
-    EXPECT_EQ(sheet.Section(3).Unions()[0].Rect, (TXLRect{3, 3, 5, 5}));
-    TXLSelection outside(sheet, 3, {7, 7, 9, 9});
+    EXPECT_EQ(sheet.Section(skClient).Unions()[0].Rect, (TXLRect{3, 3, 5, 5}));
+    TXLSelection outside(sheet, skClient, {7, 7, 9, 9});
     EXPECT_FALSE(outside.Merge());
     outside.ClearRange(crContents | crFormats | crHints);
 }
@@ -207,7 +207,7 @@ TEST(RangeObject, AFailedWriteStillClosesTheUpdateBracket)
     sheet.BaseClientStyle().SetValueClass(TXLCInteger::Class());
     RecordingUser user;
     sheet.AddUser(&user);
-    TXLSelection sel(sheet, 3, {0, 0, 2, 2});
+    TXLSelection sel(sheet, skClient, {0, 0, 2, 2});
     EXPECT_THROW(sel.SetValue(Variant("abc")), EVariantError);
     EXPECT_FALSE(sheet.Updating());
     EXPECT_EQ(user.Count("BeginUpdate"), 1);
@@ -220,15 +220,15 @@ TEST(RangeObject, AFailedWriteStillClosesTheUpdateBracket)
 
 struct OutsideCase {
     const char* name;
-    int section;
+    TXLSectionKind section;  // a section outside the four is refused by the type
     TXLRect rect;
 };
 
 const OutsideCase kOutside[] = {
-    {"Negative", 3, {-5, -5, 2, 2}},
-    {"BeyondTheLists", 3, {TXLSizeList::kMaxIndex - 1, 0, TXLSizeList::kMaxIndex + 9, 2}},
-    {"NoSuchSection", 9, {0, 0, 2, 2}},
-    {"Inverted", 3, {3, 3, 1, 1}},
+    {"Negative", skClient, {-5, -5, 2, 2}},
+    {"BeyondTheLists", skClient, {TXLSizeList::kMaxIndex - 1, 0, TXLSizeList::kMaxIndex + 9, 2}},
+    {"TitleBandBeyondItsRows", skTitleRows, {0, 0, 2, 2}},
+    {"Inverted", skClient, {3, 3, 1, 1}},
 };
 
 class RangeOutside : public ::testing::TestWithParam<OutsideCase> {};

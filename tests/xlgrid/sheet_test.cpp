@@ -15,7 +15,7 @@ using xlgrid::testing::RecordingUser;
 
 namespace {
 
-TXLRect UnionRect(const TXLSheet& sheet, int section = 3)
+TXLRect UnionRect(const TXLSheet& sheet, TXLSectionKind section = skClient)
 {
     const auto& unions = sheet.Section(section).Unions();
     return unions.empty() ? TXLRect{} : unions.front().Rect;
@@ -64,10 +64,10 @@ TEST_P(MergedRangeMove, AdjustsTheRange)
     else
         sheet.InsertRows(c.index, c.count);
     if (c.expected.IsEmpty()) {
-        EXPECT_TRUE(sheet.Section(3).Unions().empty());
+        EXPECT_TRUE(sheet.Section(skClient).Unions().empty());
         return;
     }
-    ASSERT_EQ(sheet.Section(3).Unions().size(), 1u);
+    ASSERT_EQ(sheet.Section(skClient).Unions().size(), 1u);
     EXPECT_EQ(UnionRect(sheet), c.expected);
     // Every position of the moved range still reads one cell, its anchor.
     const TXLRect& r = c.expected;
@@ -116,7 +116,7 @@ TEST(SheetMerge, ReadsAndWritesInsideARangeHitTheAnchor)
     EXPECT_EQ(anchor->AsString(), "values");
     // No cell was created under the range.
     int cells = 0;
-    sheet.Section(3).ForEachCell([&](TXLCell&) { ++cells; });
+    sheet.Section(skClient).ForEachCell([&](TXLCell&) { ++cells; });
     EXPECT_EQ(cells, 1);
 }
 
@@ -126,9 +126,9 @@ TEST(SheetMerge, TitleBandRangesFollowTitleInsertion)
     sheet.SetTitleRows(2);
     sheet.SetText(0, -2, "caption");
     sheet.Cells(0, -2)->SetWidth(3);
-    EXPECT_EQ(UnionRect(sheet, 0), (TXLRect{0, 0, 3, 1}));
+    EXPECT_EQ(UnionRect(sheet, skTitleRows), (TXLRect{0, 0, 3, 1}));
     sheet.InsertCols(1, 1);
-    EXPECT_EQ(UnionRect(sheet, 0), (TXLRect{0, 0, 4, 1}));
+    EXPECT_EQ(UnionRect(sheet, skTitleRows), (TXLRect{0, 0, 4, 1}));
     EXPECT_EQ(sheet.FindCell(3, -2)->AsString(), "caption");
 }
 
@@ -173,7 +173,7 @@ TEST(SheetCounts, ShrinkingClipsAndDropsMergedRanges)
     sheet.Cells(1, 0)->SetWidth(4);  // columns 1..4
     sheet.Cells(5, 1)->SetWidth(2);  // columns 5..6
     sheet.SetColCount(3);
-    ASSERT_EQ(sheet.Section(3).Unions().size(), 1u);
+    ASSERT_EQ(sheet.Section(skClient).Unions().size(), 1u);
     EXPECT_EQ(UnionRect(sheet), (TXLRect{1, 0, 3, 1}));
 }
 
@@ -593,7 +593,7 @@ TEST(SheetUsers, ClearCellsEmptiesEverythingButTheCounts)
     EXPECT_EQ(sheet.FindCell(1, 1), nullptr);
     EXPECT_EQ(sheet.GetCellHint(1, 1), "");
     EXPECT_EQ(static_cast<TColor>(sheet.GetProperty(1, 1, pnColor)), clWindow);
-    EXPECT_TRUE(sheet.Section(3).Unions().empty());
+    EXPECT_TRUE(sheet.Section(skClient).Unions().empty());
     EXPECT_EQ(sheet.Sizes(1, sCols), 60);
     EXPECT_TRUE(sheet.Visible(2, sRows));
     EXPECT_EQ(sheet.ColCount(), 5);
@@ -629,9 +629,9 @@ namespace {
 class ClosingUser : public RecordingUser {
 public:
     ClosingUser(TXLSheet& sheet, IXLSheetUser& other) : m_sheet(sheet), m_other(other) {}
-    void SizesChanged(TXLAxes axes, bool client) override
+    void SizesChanged(TXLAxes axes, TXLBand band) override
     {
-        RecordingUser::SizesChanged(axes, client);
+        RecordingUser::SizesChanged(axes, band);
         m_sheet.RemoveUser(&m_other);
     }
 

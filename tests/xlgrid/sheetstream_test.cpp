@@ -126,7 +126,7 @@ void BuildRichSheet(TXLSheet& sheet, TXLStyler& styler)
 
     sheet.FillTitles();
     sheet.SetText(0, -2, "学生名单");
-    MergeSectionRect(sheet.Section(0), {0, 0, 6, 1});
+    MergeSectionRect(sheet.Section(skTitleRows), {0, 0, 6, 1});
     sheet.SetText(0, 0, "张三 𠀁");
     sheet.FindCell(0, 0)->SetHint("班长");
     sheet.SetCellClass(1, 0, TXLCStrings::Class())->SetValue(Variant(std::string("男\r\n女\r\n")));
@@ -146,7 +146,7 @@ void BuildRichSheet(TXLSheet& sheet, TXLStyler& styler)
     sheet.SetCellClass(9, 0, TXLCFormula::Class())->SetValue(Variant(std::string("=C1*2")));
     sheet.SetCellClass(10, 0, TXLCGroup::Class());
     sheet.SetText(1, 2, "merged");
-    MergeSectionRect(sheet.Section(3), {1, 2, 4, 4});
+    MergeSectionRect(sheet.Section(skClient), {1, 2, 4, 4});
     sheet.FindCell(1, 2)->SetBasedOn(head);
     sheet.SetText(0, 39, "last");
     TXLFont font;
@@ -402,7 +402,7 @@ TEST(SheetStreamRoundTrip, CollapsedGroupHidesItsRowsAgain)
     TXLSheet sheet;
     sheet.SetRowCount(10);
     TXLCell* group = sheet.SetCellClass(0, 2, TXLCGroup::Class());
-    MergeSectionRect(sheet.Section(3), {0, 2, 1, 6});
+    MergeSectionRect(sheet.Section(skClient), {0, 2, 1, 6});
     group->Activate();
     ASSERT_FALSE(sheet.Visible(4, sRows));
     std::string first = SaveSheetToString(sheet);
@@ -757,7 +757,7 @@ TEST(SheetStreamSeeds, WriteWhenAsked)
     TXLSheet group;
     group.SetRowCount(10);
     group.SetCellClass(0, 2, TXLCGroup::Class());
-    MergeSectionRect(group.Section(3), {0, 2, 1, 6});
+    MergeSectionRect(group.Section(skClient), {0, 2, 1, 6});
     group.FindCell(0, 2)->Activate();
     write("group.xlf", SaveSheetToString(group));
     std::string stylerStream;
@@ -803,8 +803,8 @@ TEST(SheetStreamRoundTrip, UsersHearOfTheNewContents)
 {
     struct Listener : IXLSheetUser {
         int sizes = 0, unions = 0, changed = 0;
-        void SizesChanged(TXLAxes, bool) override { ++sizes; }
-        void UnionsChanged(bool) override { ++unions; }
+        void SizesChanged(TXLAxes, TXLBand) override { ++sizes; }
+        void UnionsChanged() override { ++unions; }
         void SheetChanged() override { ++changed; }
     } listener;
     TXLSheet source;

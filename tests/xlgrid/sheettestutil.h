@@ -25,27 +25,27 @@ public:
         return n;
     }
 
-    void RangeChanged(int section, const TXLRect&, bool) override { Add("RangeChanged " + std::to_string(section)); }
-    void SectionChanged(int section) override { Add("SectionChanged " + std::to_string(section)); }
+    void RangeChanged(TXLSectionKind section, const TXLRect&, TXLRepaint) override { Add("RangeChanged " + std::to_string(section)); }
+    void SectionChanged(TXLSectionKind section) override { Add("SectionChanged " + std::to_string(section)); }
     void SheetChanged() override { Add("SheetChanged"); }
     void PrintChanged() override { Add("PrintChanged"); }
-    void SizesChanged(TXLAxes axes, bool client) override
+    void SizesChanged(TXLAxes axes, TXLBand band) override
     {
-        Add("SizesChanged " + std::to_string(axes) + (client ? " client" : " title"));
+        Add("SizesChanged " + std::to_string(axes) + (band == bdClient ? " client" : " title"));
     }
-    void SectorsMoved(TXLAxis axis, bool client, int count, int index) override
+    void SectorsMoved(TXLAxis axis, TXLBand band, int count, int index) override
     {
-        Add("SectorsMoved " + std::string(axis == sCols ? "cols" : "rows") + (client ? " client " : " title ") +
+        Add("SectorsMoved " + std::string(axis == sCols ? "cols" : "rows") + (band == bdClient ? " client " : " title ") +
             std::to_string(count) + " at " + std::to_string(index));
     }
-    void SizeChanged(TXLAxis axis, int index, bool) override
+    void SizeChanged(TXLAxis axis, int index, TXLBand) override
     {
         Add("SizeChanged " + std::string(axis == sCols ? "cols " : "rows ") + std::to_string(index));
     }
-    void CellsFormatted(int section, const TXLRect*) override { Add("CellsFormatted " + std::to_string(section)); }
+    void CellsFormatted(TXLSectionKind section, const TXLRect*) override { Add("CellsFormatted " + std::to_string(section)); }
     void SheetDestroying() override { Add("SheetDestroying"); }
     void CellChanged(TXLCell*) override { Add("CellChanged"); }
-    void UnionsChanged(bool) override { Add("UnionsChanged"); }
+    void UnionsChanged() override { Add("UnionsChanged"); }
     void BeginUpdate() override { Add("BeginUpdate"); }
     void EndUpdate() override { Add("EndUpdate"); }
 

@@ -25,13 +25,13 @@ void Design(TXLSheet& sheet)
     sheet.SetColCount(3);
     sheet.SetRowCount(4);
     sheet.SetText(0, 0, "成绩表");
-    MergeSectionRect(sheet.Section(3), TXLRect{0, 0, 3, 1});
+    MergeSectionRect(sheet.Section(skClient), TXLRect{0, 0, 3, 1});
     sheet.SetSizes(1, sRows, 40);
     sheet.SetText(0, 1, "00123");
     sheet.SetCellClass(1, 1, TXLCInteger::Class())->SetValue(Variant(int32_t(85)));
     sheet.SetCellClass(2, 1, TXLCDouble::Class())->SetValue(Variant(85.5));
     sheet.SetText(0, 2, "下");
-    MergeSectionRect(sheet.Section(3), TXLRect{0, 2, 1, 4});
+    MergeSectionRect(sheet.Section(skClient), TXLRect{0, 2, 1, 4});
     sheet.SetCellClass(1, 2, TXLCBoolean::Class())->SetValue(Variant(true));
     sheet.SetCellClass(2, 2, TXLCDateTime::Class())->SetValue(Variant::FromDate(46082));
 

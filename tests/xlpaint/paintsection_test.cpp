@@ -110,7 +110,7 @@ TEST(PaintSection, MergedBlockDrawnOnceWithoutGridLinesThroughIt)
 {
     TXLSheet sheet;
     sheet.BaseClientStyle().SetLinesColor(RGBColor(255, 0, 0));
-    TXLSelection range(sheet, 3, TXLRect{0, 0, 3, 2});
+    TXLSelection range(sheet, skClient, TXLRect{0, 0, 3, 2});
     ASSERT_TRUE(range.Merge());
     TXLCell* anchor = sheet.Cells(0, 0);
     anchor->SetAsString("MM");
@@ -135,7 +135,7 @@ TEST(PaintSection, MergedBlockReachingIntoTheBlockIsDrawnFromItsAnchor)
 {
     TXLSheet sheet;
     sheet.SetColCount(6);
-    TXLSelection range(sheet, 3, TXLRect{0, 0, 4, 1});
+    TXLSelection range(sheet, skClient, TXLRect{0, 0, 4, 1});
     ASSERT_TRUE(range.Merge());
     sheet.Cells(0, 0)->SetAsString("WWWWWWWWWWWWWWWWWWWWWWWWWWWW");
     // Paint only columns 2..5: the anchor lies left of the block.
@@ -189,7 +189,7 @@ TEST(PaintSection, TitleSectionsDrawNoExplicitBorders)
     info.LastCol = 1;
     info.LastRow = 0;
     info.Canvas = &p;
-    PaintSection(sheet.Section(0), info);
+    PaintSection(sheet.Section(skTitleRows), info);
     p.end();
     for (int x = 0; x < 120; ++x)
         ASSERT_NE(img.pixel(x, 14), qRgb(255, 0, 0)) << x;
@@ -386,7 +386,7 @@ TEST(PaintSection, NothingOutsideTheCallersClip)
     info.LastCol = 4;
     info.LastRow = 4;
     info.Canvas = &p;
-    PaintSection(sheet.Section(3), info);
+    PaintSection(sheet.Section(skClient), info);
     p.end();
     EXPECT_EQ(img.pixel(100, 30), qRgb(0, 0, 0));
     EXPECT_EQ(img.pixel(10, 5), qRgb(255, 0, 0));
@@ -436,7 +436,7 @@ TEST(PaintSection, WholeSheetViewWithHeaders)
     sheet.BaseTitleStyle().SetColor(0xFFE4DD);
     sheet.FillTitles();
     sheet.SetText(0, 0, "高一新生名单");
-    TXLSelection(sheet, 3, TXLRect{0, 0, 4, 1}).Merge();
+    TXLSelection(sheet, skClient, TXLRect{0, 0, 4, 1}).Merge();
     sheet.Cells(0, 0)->SetHorzAlign(haCenter);
     const char* names[] = {"张伟", "王芳", "李娜"};
     for (int r = 1; r < 4; ++r) {
@@ -447,7 +447,7 @@ TEST(PaintSection, WholeSheetViewWithHeaders)
     QImage img(400, 120, QImage::Format_RGB32);
     img.fill(Qt::white);
     QPainter p(&img);
-    for (int s = 0; s < 4; ++s) {
+    for (TXLSectionKind s : kSectionKinds) {
         bool clientCols = s == 0 || s == 3, clientRows = s == 1 || s == 3;
         TXLPaintInfo info;
         info.ColSizes = &sheet.SizeList(sCols, clientCols);
@@ -481,7 +481,7 @@ TEST(PaintSection, GroupBoxShowsItsState)
 {
     TXLSheet sheet;
     TXLCell* group = sheet.SetCellClass(0, 0, TXLCGroup::Class());
-    ASSERT_TRUE(TXLSelection(sheet, 3, TXLRect{0, 0, 3, 1}).Merge());
+    ASSERT_TRUE(TXLSelection(sheet, skClient, TXLRect{0, 0, 3, 1}).Merge());
     group = sheet.Cells(0, 0);
     ASSERT_EQ(&group->CellClass(), &TXLCGroup::Class());
     group->SetVertAlign(vaTop);

@@ -44,8 +44,8 @@ inline QImage RenderBody(xlgrid::TXLSheet& sheet, int zoom = 100,
     info.Zoom = zoom;
     if (adjust)
         adjust(info);
-    CollectMergedBlocks(sheet.Section(3), info);
-    PaintSection(sheet.Section(3), info);
+    CollectMergedBlocks(sheet.Section(xlgrid::skClient), info);
+    PaintSection(sheet.Section(xlgrid::skClient), info);
     painter.end();
     // FENBAN_PAINT_PNG_DIR=dir keeps every rendered image for a look.
     if (const char* dir = std::getenv("FENBAN_PAINT_PNG_DIR")) {

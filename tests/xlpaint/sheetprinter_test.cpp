@@ -310,7 +310,7 @@ TEST(SheetPrinter, PrintRangePrintsTheRangeAndRestoresTheSettings)
     TXLSheetPrinter printer(sheet);
     std::string path = TempPath("range.pdf");
     auto qp = PdfPrinter(path);
-    TXLSelection range(sheet, 3, TXLRect{1, 1, 3, 3});
+    TXLSelection range(sheet, skClient, TXLRect{1, 1, 3, 3});
     EXPECT_EQ(printer.PrintRange(range, "Part", 0, *qp), 1);
     EXPECT_EQ(qp->docName(), QStringLiteral("Part"));
     qp.reset();
@@ -337,7 +337,7 @@ TEST(SheetPrinter, PrintRangeRestoresTheSettingsWhenPrintingFails)
     TXLSheetPrinter printer(sheet);
     printer.SetPrintArea(TXLRect{0, 0, 2, 2});
     auto qp = PdfPrinter("/nonexistent-folder/for/sure/out.pdf");
-    TXLSelection range(sheet, 3, TXLRect{1, 1, 3, 3});
+    TXLSelection range(sheet, skClient, TXLRect{1, 1, 3, 3});
     EXPECT_THROW(printer.PrintRange(range, "Part", AxisBit(sRows), *qp), EXLGridError);
     EXPECT_EQ(sheet.Title(), "Roster");
     EXPECT_EQ(sheet.PrintScale(), 150);
@@ -360,7 +360,7 @@ void FillRoster(TXLSheet& sheet, const std::string& caption, const std::vector<s
     sheet.SetRowDefHeight(20);
     sheet.SetPrintMargins({5, 5, 5, 5});
     sheet.SetText(0, 0, caption);
-    TXLSelection(sheet, 3, TXLRect{0, 0, 4, 1}).Merge();
+    TXLSelection(sheet, skClient, TXLRect{0, 0, 4, 1}).Merge();
     sheet.Cells(0, 0)->SetHorzAlign(haCenter);
     for (int c = 0; c < 4; ++c)
         sheet.SetCellBox(c, 1, clBlack, RGBColor(221, 228, 255), clWindowText, Variant(headers[c]));
