@@ -108,8 +108,18 @@ TXLEdit::TXLEdit(IXLEditGrid& grid) : QWidget(GridParent(grid)), m_grid(grid)
 
 TXLEdit::~TXLEdit()
 {
+    // The cell is alive: its freeing or its sheet's would have been reported.
     if (m_cell)
         m_cell->SetInEditor(false);
+    Detach();
+}
+
+void TXLEdit::Detach()
+{
+    if (m_sheet) {
+        m_sheet->RemoveUser(this);
+        m_sheet = nullptr;
+    }
 }
 
 TXLEditMode TXLEdit::Mode() const { return IsOpen() ? m_mode : emNone; }
@@ -206,6 +216,9 @@ bool TXLEdit::OpenCell(xlgrid::TXLCell& cell, TXLEditMode mode)
     raise();
     m_editor->InputWidget()->setFocus(Qt::OtherFocusReason);
     cell.SetInEditor(true);
+    m_sheet = cell.Sheet();
+    if (m_sheet)
+        m_sheet->AddUser(this);
     return true;
 }
 
@@ -307,6 +320,7 @@ void TXLEdit::Finish(bool store)
     m_button->SetStyle(esNormal);
     hide();
     m_grid.GridWidget()->setFocusPolicy(m_gridFocus);
+    Detach();
 }
 
 void TXLEdit::GiveBackToGrid()
@@ -328,17 +342,16 @@ void TXLEdit::CellChanged(xlgrid::TXLCell* cell)
     if (!cell || cell != m_cell)
         return;
     if (!CellAlive(*cell)) {
-        // Being freed: nothing to store into any more.
-        m_cell = nullptr;
-        m_mode = emNone;
-        m_button->SetStyle(esNormal);
-        hide();
-        m_grid.GridWidget()->setFocusPolicy(m_gridFocus);
-        GiveBackToGrid();
+        Close(false);  // being freed (still alive now): nothing to store into any more
         return;
     }
     ApplyCellLook();
     PlaceControls();
+}
+
+void TXLEdit::SheetDestroying()
+{
+    Close(false);  // the cells are still alive
 }
 
 bool TXLEdit::ForwardsClicks() const

@@ -14,6 +14,7 @@
 #include "xlgridui/editgrid.h"
 #include "xlgridui/xlbutton.h"
 
+#include "xlgrid/sheet.h"
 #include "xlgrid/xltypes.h"
 
 #include <QPointer>
@@ -22,11 +23,6 @@
 #include <functional>
 #include <map>
 #include <string>
-
-namespace xlgrid {
-class TXLCell;
-struct TXLCellClass;
-}  // namespace xlgrid
 
 namespace xlgridui {
 
@@ -99,8 +95,10 @@ private:
 
 // The host window of the in-cell editor: placed over the cell (its whole
 // merged block), in the cell's colour and zoomed font, with a TXLButton at
-// its right edge. Hidden while no cell is open.
-class TXLEdit : public QWidget {
+// its right edge. Hidden while no cell is open. While open the host is a
+// user of the cell's sheet, so it follows the cell's format and lets go of
+// the cell when the cell or the sheet is freed, whatever the grid does.
+class TXLEdit : public QWidget, public xlgrid::IXLSheetUser {
     Q_OBJECT
 public:
     // Throws xlgrid::EXLGridError "Invalid parent!" when the grid gives no widget.
@@ -135,10 +133,11 @@ public:
     // the cell's A1 name into its formula. False when the name was refused.
     bool GridClick(int col, int row);
     bool GridClick(const xlgrid::TXLCell& clicked);
-    // The sheet reported a change of the open cell (IXLSheetUser::CellChanged):
-    // the host follows its colour, font and layout, or closes without
-    // storing when the cell is being freed.
-    void CellChanged(xlgrid::TXLCell* cell);
+    // The open cell changed: the host follows its colour, font and layout,
+    // or closes without storing when the cell is being freed.
+    void CellChanged(xlgrid::TXLCell* cell) override;
+    // Closes without storing.
+    void SheetDestroying() override;
 
     static bool HasEditor(const xlgrid::TXLCellClass& cls);
 
@@ -161,6 +160,7 @@ private:
     // Ends the edit without giving the focus back (shared by Close and a reopen).
     void Finish(bool store);
     void GiveBackToGrid();
+    void Detach();
     bool CellAlive(const xlgrid::TXLCell& cell) const;
 
     IXLEditGrid& m_grid;
@@ -168,6 +168,7 @@ private:
     std::string m_editorName;
     TXLButton* m_button = nullptr;
     xlgrid::TXLCell* m_cell = nullptr;
+    xlgrid::TXLSheet* m_sheet = nullptr;  // registered with while open
     TXLEditMode m_mode = emNone;
     xlgrid::TXLVertAlign m_vertAlign = xlgrid::vaTop;
     bool m_forwardClicks = false;

@@ -389,17 +389,12 @@ private Q_SLOTS:
         QCOMPARE(QString::fromStdString(cell.AsString()), stored);
     }
 
-    // A cell freed while it is open closes the editor without storing.
+    // A cell freed while it is open closes the editor without storing; the
+    // host hears of it itself, as a user of the sheet while it is open.
     void freedCellCloses()
     {
         TXLSheet sheet;
         TStandInGrid grid(sheet);
-        struct Forward : IXLSheetUser {
-            TXLEdit* host;
-            void CellChanged(TXLCell* c) override { host->CellChanged(c); }
-        } user;
-        user.host = &grid.Host();
-        sheet.AddUser(&user);
         grid.CellAt(2, 2).SetAsString("x");
         QVERIFY(grid.Open(2, 2, emEntering));
         grid.Host().ForwardText("y");
@@ -411,7 +406,18 @@ private Q_SLOTS:
         QVERIFY(!grid.Host().IsOpen());
         QCOMPARE(grid.Closed, 1);
         grid.Host().Close(true);  // nothing left to store into
-        sheet.RemoveUser(&user);
+    }
+
+    void sheetFreedWhileOpen()
+    {
+        auto sheet = std::make_unique<TXLSheet>();
+        TStandInGrid grid(*sheet);
+        QVERIFY(grid.Open(0, 0, emEntering));
+        grid.Host().ForwardText("z");
+        sheet.reset();
+        QVERIFY(!grid.Host().IsOpen());
+        QCOMPARE(grid.Closed, 1);
+        QVERIFY(grid.focusPolicy() & Qt::TabFocus);
     }
 
     // The host's button follows the editor's answer and drives the editor.

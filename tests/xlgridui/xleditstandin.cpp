@@ -84,7 +84,7 @@ void TypeChars(QWidget* widget, const QString& text)
 void TStandInGrid::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
-    const xlgrid::TXLSection& body = m_sheet.Section(3);
+    const xlgrid::TXLSection& body = m_sheet.Section(xlgrid::skClient);
     xlpaint::TXLPaintInfo info;
     info.ColSizes = &m_sheet.SizeList(xlgrid::sCols, true);
     info.RowSizes = &m_sheet.SizeList(xlgrid::sRows, true);
