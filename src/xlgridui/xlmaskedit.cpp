@@ -36,25 +36,12 @@ void AddField(TXLQtMask& m, char qt)
 TXLQtMask ToQtMask(std::string_view mask)
 {
     TXLQtMask m;
-    // Trailing fields: ";save literals;blank character" (unescaped ";" only).
-    std::vector<size_t> seps;
-    for (size_t i = 0; i < mask.size(); ++i) {
-        if (mask[i] == '\\')
-            ++i;
-        else if (mask[i] == ';')
-            seps.push_back(i);
-    }
-    if (seps.size() >= 2) {
-        size_t a = seps[seps.size() - 2], b = seps.back();
-        m.SaveLiterals = mask.substr(a + 1, b - a - 1) != "0";
-        QString blank = QString::fromUtf8(mask.substr(b + 1));
-        if (!blank.isEmpty())
-            m.Blank = blank[0];
-        mask = mask.substr(0, a);
-    } else if (seps.size() == 1) {
-        m.SaveLiterals = mask.substr(seps[0] + 1) != "0";
-        mask = mask.substr(0, seps[0]);
-    }
+    xlgrid::TXLMaskParts parts = xlgrid::SplitEditMask(mask);
+    m.SaveLiterals = parts.SaveLiterals;
+    QString blank = QString::fromUtf8(parts.Blank);
+    if (!blank.isEmpty())
+        m.Blank = blank[0];
+    mask = parts.Mask;
 
     const xlgrid::ProcessFormats& f = xlgrid::Formats();
     QString src = QString::fromUtf8(mask);

@@ -132,6 +132,33 @@ private Q_SLOTS:
         QCOMPARE(f.list->ItemIndex(), 1);
     }
 
+    // Esc in the open list closes only the list; Esc in the editor then
+    // closes the editor without storing.
+    void escapeInList_data()
+    {
+        QTest::addColumn<int>("editor");
+        QTest::newRow("pick edit") << 1;
+        QTest::newRow("combo box") << 2;
+    }
+    void escapeInList()
+    {
+        QFETCH(int, editor);
+        Fixture f(editor, 0);
+        QVERIFY(QTest::qWaitForWindowExposed(&f.grid));
+        QVERIFY(f.grid.Open(1, 1, emEditing));
+        QTest::keyClick(f.grid.Input(), Qt::Key_Down, Qt::AltModifier);
+        QAbstractItemView* view = f.Pick()->view();
+        QTRY_VERIFY(view->isVisible());
+        QTest::keyClick(view, Qt::Key_Down);
+        QTest::keyClick(view, Qt::Key_Escape);
+        QTRY_VERIFY(!view->isVisible());
+        QVERIFY(f.grid.Host().IsOpen());
+        QCOMPARE(f.grid.Keys, (std::vector<int>{Qt::Key_Alt, Qt::Key_Down}));  // the list's keys are its own
+        QTest::keyClick(f.grid.Input(), Qt::Key_Escape);
+        QVERIFY(!f.grid.Host().IsOpen());
+        QCOMPARE(f.list->ItemIndex(), 0);
+    }
+
     // A text cell in the pick edit: its text, an empty list, no button.
     void textCell()
     {
