@@ -69,6 +69,15 @@ bool TXLEdit::HasEditor(const xlgrid::TXLCellClass& cls)
            std::all_of(cls.Editors.begin(), cls.Editors.end(), [&](const std::string& n) { return classes.Find(n); });
 }
 
+Qt::Alignment ToQtAlignment(xlgrid::TXLHorzAlign align)
+{
+    switch (align) {
+    case xlgrid::haRight: return Qt::AlignRight;
+    case xlgrid::haCenter: return Qt::AlignHCenter;
+    default: return Qt::AlignLeft;
+    }
+}
+
 // ---- the host ----------------------------------------------------------------
 
 namespace {

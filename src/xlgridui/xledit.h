@@ -73,6 +73,9 @@ protected:
     }
 };
 
+// A cell's horizontal alignment as Qt's.
+Qt::Alignment ToQtAlignment(xlgrid::TXLHorzAlign align);
+
 using TXLEditorFactory = std::function<TXLEditor*(QWidget* parent)>;
 
 // Editor class name -> control factory. The six editors of the sheet are

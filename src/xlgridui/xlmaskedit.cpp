@@ -140,8 +140,7 @@ void TXLMaskEdit::Store(xlgrid::TXLCell& cell)
 
 void TXLMaskEdit::ApplyLayout(xlgrid::TXLHorzAlign align, int indent)
 {
-    Qt::Alignment h = align == xlgrid::haRight ? Qt::AlignRight : align == xlgrid::haCenter ? Qt::AlignHCenter
-                                                                                           : Qt::AlignLeft;
+    Qt::Alignment h = ToQtAlignment(align);
     setAlignment(h | Qt::AlignVCenter);
     setTextMargins(indent, 0, indent, 0);
 }

@@ -64,8 +64,7 @@ void TXLMemo::Store(xlgrid::TXLCell& cell)
 
 void TXLMemo::ApplyLayout(xlgrid::TXLHorzAlign align, int indent)
 {
-    Qt::Alignment h = align == xlgrid::haRight ? Qt::AlignRight : align == xlgrid::haCenter ? Qt::AlignHCenter
-                                                                                           : Qt::AlignLeft;
+    Qt::Alignment h = ToQtAlignment(align);
     QTextOption option = document()->defaultTextOption();
     option.setAlignment(h);
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);

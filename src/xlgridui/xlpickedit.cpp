@@ -78,8 +78,7 @@ void TXLPickEdit::Store(xlgrid::TXLCell& cell)
 void TXLPickEdit::ApplyLayout(xlgrid::TXLHorzAlign align, int indent)
 {
     if (QLineEdit* edit = lineEdit()) {
-        Qt::Alignment h = align == xlgrid::haRight ? Qt::AlignRight : align == xlgrid::haCenter ? Qt::AlignHCenter
-                                                                                               : Qt::AlignLeft;
+        Qt::Alignment h = ToQtAlignment(align);
         edit->setAlignment(h | Qt::AlignVCenter);
         edit->setTextMargins(indent, 0, indent, 0);
     }
