@@ -3,7 +3,7 @@
 // reader; any other input is taken as the workbook stream itself, so that most
 // runs reach the BIFF records instead of failing in the container.
 #include "xlio/biffreader.h"
-#include "xlio/readerror.h"
+#include "xlio/fileerror.h"
 #include "xlio/xlsreader.h"
 
 #include <cstddef>
@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             xlio::ReadXlsMemory(bytes, "fuzz.xls", limits);
         else
             xlio::ReadBiffWorkbook(bytes, "fuzz.xls", limits);
-    } catch (const xlio::EReadError&) {
+    } catch (const xlio::EFileError&) {
     }
     return 0;
 }

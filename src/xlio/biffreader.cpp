@@ -1,7 +1,7 @@
 #include "xlio/biffreader.h"
 
 #include "xlio/celltext.h"
-#include "xlio/readerror.h"
+#include "xlio/fileerror.h"
 #include "xlgrid/encoding.h"
 
 #include <algorithm>
@@ -354,7 +354,7 @@ public:
 
     [[noreturn]] void Damaged(std::size_t offset, const std::string& what) const
     {
-        throw EReadError(m_file, "workbook stream, byte " + std::to_string(offset), what + "; the file is damaged");
+        throw EFileError(m_file, "workbook stream, byte " + std::to_string(offset), what + "; the file is damaged");
     }
 
 private:
@@ -551,7 +551,7 @@ std::string TWorkbook::FromCodePage(std::size_t offset, const std::string& bytes
         }
     }
     if (m_codePage != 1252 && m_codePage != 367 && m_codePage != 20127)
-        throw EReadError(m_file, "", "the workbook's texts are in code page " + std::to_string(m_codePage)
+        throw EFileError(m_file, "", "the workbook's texts are in code page " + std::to_string(m_codePage)
                                          + ", which is not read; save it as Excel 97-2003 (.xls) or as .xlsx");
     // Windows-1252: Latin-1 but for 0x80..0x9F.
     static constexpr char16_t kHigh[32] = {0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
@@ -609,7 +609,7 @@ void TWorkbook::ReadGlobals(std::size_t& pos)
         case rtBof:
             Damaged(record.Offset, "a BOF record inside the workbook globals");
         case rtFilePass:
-            throw EReadError(m_file, "", "the workbook is protected by a password to open; "
+            throw EFileError(m_file, "", "the workbook is protected by a password to open; "
                                          "save it without the password and read it again");
         case rtCodePage:
             m_codePage = U16(body, 0);
@@ -662,7 +662,7 @@ void TWorkbook::ReadGlobals(std::size_t& pos)
 void TWorkbook::Store(std::size_t offset, std::uint16_t row, std::uint16_t col, std::string text)
 {
     if (row >= m_limits.MaxRows)
-        throw EReadError(m_file, "workbook stream, byte " + std::to_string(offset),
+        throw EFileError(m_file, "workbook stream, byte " + std::to_string(offset),
                          "a cell in row " + std::to_string(row + 1) + " lies past the " + std::to_string(m_limits.MaxRows)
                              + " rows allowed");
     if (col >= 256 || col >= m_limits.MaxCols)
@@ -674,9 +674,9 @@ void TWorkbook::Store(std::size_t offset, std::uint16_t row, std::uint16_t col, 
     const std::size_t width = row < m_cells.size() ? m_cells[row].size() : 0;
     grow += col >= width ? col + 1 - width : 0;
     if ((m_slots += grow) > m_limits.MaxCells)
-        throw EReadError(m_file, "", "the sheet holds more than " + std::to_string(m_limits.MaxCells) + " cells");
+        throw EFileError(m_file, "", "the sheet holds more than " + std::to_string(m_limits.MaxCells) + " cells");
     if ((m_textBytes += text.size()) > m_limits.MaxResultBytes)
-        throw EReadError(m_file, "", "the sheet's cells hold more than " + std::to_string(m_limits.MaxResultBytes)
+        throw EFileError(m_file, "", "the sheet's cells hold more than " + std::to_string(m_limits.MaxResultBytes)
                                          + " bytes of text");
     if (row >= m_cells.size())
         m_cells.resize(row + 1);
@@ -914,7 +914,7 @@ TBiffSheet TWorkbook::Read()
         ReadSheet(sheet.Offset, next == starts.end() ? m_stream.size() : *next);
         return {sheet.Name, std::move(m_cells)};
     }
-    throw EReadError(m_file, "", m_sheets.empty() ? "the workbook holds no worksheet"
+    throw EFileError(m_file, "", m_sheets.empty() ? "the workbook holds no worksheet"
                                                   : "the workbook holds no visible worksheet");
 }
 

@@ -30,7 +30,7 @@ struct TBiffSheet {
     Table Cells;
 };
 
-// file names the workbook in messages. Raises EReadError.
+// file names the workbook in messages. Raises EFileError.
 TBiffSheet ReadBiffWorkbook(std::string_view stream, const std::string& file, const TReadLimits& limits = {});
 
 }  // namespace xlio

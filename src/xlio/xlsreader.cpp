@@ -1,7 +1,7 @@
 #include "xlio/xlsreader.h"
 
 #include "xlio/compoundfile.h"
-#include "xlio/xlsxreader.h"
+#include "xlio/fileerror.h"
 
 namespace xlio {
 

@@ -8,7 +8,7 @@
 // Runs in process: the container is read with libgsf from memory, the
 // records by our own reader (biffreader.h), which bounds everything it trusts
 // (MaxArchiveBytes, MaxRows, MaxCols, MaxCells, MaxSharedStrings and
-// MaxResultBytes for the text it hands out) and raises EReadError.
+// MaxResultBytes for the text it hands out) and raises EFileError.
 
 #include "xlio/biffreader.h"
 #include "xlio/readlimits.h"

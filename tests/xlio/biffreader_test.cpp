@@ -5,7 +5,7 @@
 // every offset) that must be refused, never read short.
 #include "xlio/biffreader.h"
 #include "xlio/compoundfile.h"
-#include "xlio/readerror.h"
+#include "xlio/fileerror.h"
 #include "xlio/xlsreader.h"
 #include "ziptestutil.h"
 
@@ -168,7 +168,7 @@ TEST_P(BiffStream, ReadsOrRefuses)
     std::string got;
     try {
         got = CellsText(ReadBiffWorkbook(c.Stream, "t.xls", limits).Cells);
-    } catch (const EReadError& e) {
+    } catch (const EFileError& e) {
         got = e.what();
     }
     EXPECT_EQ(got, c.Expected);
@@ -493,7 +493,7 @@ TEST_P(DamagedStream, FlippedLengthByteIsRefused)
             try {
                 const TBiffSheet sheet = ReadBiffWorkbook(bad, "bad.xls");
                 ASSERT_EQ(sheet.Cells, good.Cells) << "length of the record at " << record.Offset << " ^ " << mask;
-            } catch (const EReadError& e) {
+            } catch (const EFileError& e) {
                 ASSERT_EQ(e.File(), "bad.xls");
                 ++refused;
             }
@@ -513,7 +513,7 @@ TEST_P(DamagedStream, TruncatedStreamIsRefused)
         try {
             const TBiffSheet sheet = ReadBiffWorkbook(std::string_view(stream).substr(0, size), "cut.xls");
             ASSERT_EQ(sheet.Cells, good.Cells) << "cut at " << size;
-        } catch (const EReadError& e) {
+        } catch (const EFileError& e) {
             ASSERT_EQ(e.File(), "cut.xls");
             ASSERT_NE(std::string(e.what()).find("the file is damaged"), std::string::npos) << e.what();
         }
@@ -528,7 +528,7 @@ TEST_P(DamagedStream, TruncatedFileIsRefused)
     for (std::size_t size = 0; size < file.size(); size += 1 + file.size() / 300) {
         try {
             ASSERT_EQ(ReadXlsMemory(std::string_view(file).substr(0, size), "cut.xls").Cells, good) << size;
-        } catch (const EReadError& e) {
+        } catch (const EFileError& e) {
             ASSERT_EQ(e.File(), "cut.xls");
         }
     }
@@ -557,7 +557,7 @@ TEST_P(XlsRegression, CleanError)
     try {
         ReadXls(file);
         ADD_FAILURE() << "no error";
-    } catch (const EReadError& e) {
+    } catch (const EFileError& e) {
         EXPECT_EQ(e.what(), file + ": " + GetParam().Message);
     }
     // The container library's own reports stay off the terminal.
