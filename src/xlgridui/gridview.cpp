@@ -27,5 +27,6 @@ void TXLView::mouseMoveEvent(QMouseEvent* event) { m_grid.PaneMove(*this, *event
 void TXLView::mouseReleaseEvent(QMouseEvent* event) { m_grid.PaneRelease(*this, *event); }
 void TXLView::mouseDoubleClickEvent(QMouseEvent* event) { m_grid.PanePress(*this, *event, true); }
 void TXLView::leaveEvent(QEvent*) { m_grid.PaneLeave(*this); }
+void TXLView::wheelEvent(QWheelEvent* event) { m_grid.wheelEvent(event); }
 
 }  // namespace xlgridui

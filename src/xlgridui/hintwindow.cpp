@@ -77,7 +77,6 @@ void TXLHintWindow::ShowAt(const QPoint& globalTopLeft)
 {
     move(globalTopLeft);
     show();
-    raise();
     m_timer.start(kShowMs);
 }
 
