@@ -1140,7 +1140,7 @@ int TXLGrid::CellStateMarks(TXLSectionKind pane, int col, int row) const
     const TXLRect& sel = m_state.Pane(skClient).Sel;
     bool over = (pane == skTitleRows && col >= sel.Left && col < sel.Right)
              || (pane == skTitleCols && row >= sel.Top && row < sel.Bottom);
-    return over ? xlpaint::mfPattern | xlpaint::mfCorner : 0;
+    return over ? xlpaint::mfCorner : 0;
 }
 
 QRect TXLGrid::TrackingLine(TXLView& view) const
@@ -1227,6 +1227,8 @@ void TXLGrid::PaintPane(TXLView& view, QPainter& painter, const QRect& area)
         painter.setClipRect(damaged);
         xlpaint::CollectMergedBlocks(sec, info);
         xlpaint::PaintSection(sec, info);
+        if (info.MarkMode)
+            PaintTitleHighlight(s, painter);
         painter.setClipping(false);
     }
     if (s == skClient && HasOption(oPageBreak))
@@ -1246,6 +1248,22 @@ void TXLGrid::PaintPane(TXLView& view, QPainter& painter, const QRect& area)
     if (QRect line = TrackingLine(view); !line.isEmpty())
         painter.fillRect(line, QColor(64, 64, 64));
     PaintHintPointer(view, painter);
+}
+
+// The titles over the selected columns (rows) are tinted, so that their
+// letters stay readable; the corner mark comes from the section painter.
+void TXLGrid::PaintTitleHighlight(TXLSectionKind pane, QPainter& painter)
+{
+    if (!HasOption(oTitle3D) || m_state.CurPane() != skClient || m_selHidden)
+        return;
+    const TXLRect& sel = m_state.Pane(skClient).Sel;
+    TXLRect r = pane == skTitleRows ? TXLRect{sel.Left, 0, sel.Right, m_state.RowCount(pane)}
+                                    : TXLRect{0, sel.Top, m_state.ColCount(pane), sel.Bottom};
+    if (r.IsEmpty())
+        return;
+    QColor tint = palette().color(QPalette::Highlight);
+    tint.setAlpha(70);
+    painter.fillRect(m_state.RangeRect(pane, r), tint);
 }
 
 void TXLGrid::PaintSelection(TXLView& view, QPainter& painter)

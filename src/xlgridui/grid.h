@@ -184,6 +184,7 @@ private:
     int SheetIndex(xlgrid::TXLAxis axis, xlgrid::TXLBand band, int index) const;
     int CellStateMarks(xlgrid::TXLSectionKind pane, int col, int row) const;
     void PaintSelection(TXLView& view, QPainter& painter);
+    void PaintTitleHighlight(xlgrid::TXLSectionKind pane, QPainter& painter);
     void PaintPageBreaks(QPainter& painter);
     void PaintHintPointer(TXLView& view, QPainter& painter);
 
