@@ -1,0 +1,217 @@
+// The grid's plain state without a window: the walk to the next selectable
+// cell over awkward sections, sizes under zoom, hit tests, scrolling to
+// starts; and in a window the behaviours that need time or options: the
+// auto-scroll timer, oPermEdit, page-break lines.
+
+#include "gridtest.h"
+
+#include "xlgrid/range.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <optional>
+
+using namespace xlgrid;
+using namespace xlgridui;
+using namespace xlgridui::test;
+
+using TSheetSetup = std::function<void(TXLSheet&)>;
+Q_DECLARE_METATYPE(TSheetSetup)
+Q_DECLARE_METATYPE(TXLDirection)
+
+namespace {
+
+void ProtectAll(TXLSheet& s)
+{
+    for (int r = 0; r < s.RowCount(); ++r)
+        for (int c = 0; c < s.ColCount(); ++c)
+            s.SetProperty(c, r, pnStyles, static_cast<int32_t>(StyleBit(csProtect)));
+}
+
+}  // namespace
+
+class GridStateTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void stepToSelectable_data();
+    void stepToSelectable();
+    void scaledSizes_data();
+    void scaledSizes();
+    void scrollLandsOnStarts();
+    void autoScrollWhileDragging();
+    void permanentEditor();
+    void pageBreakLines();
+};
+
+void GridStateTest::stepToSelectable_data()
+{
+    QTest::addColumn<TSheetSetup>("setup");
+    QTest::addColumn<bool>("wrap");
+    QTest::addColumn<QPoint>("start");
+    QTest::addColumn<TXLDirection>("dir");
+    QTest::addColumn<QPoint>("expected");  // (-1, -1): the walk fails
+    auto none = TSheetSetup([](TXLSheet&) {});
+    QTest::newRow("right") << none << false << QPoint(0, 0) << dRight << QPoint(1, 0);
+    QTest::newRow("edge without wrap fails") << none << false << QPoint(4, 0) << dRight << QPoint(-1, -1);
+    QTest::newRow("down wraps to the next column") << none << true << QPoint(0, 4) << dDown << QPoint(1, 0);
+    QTest::newRow("up wraps to the previous column") << none << true << QPoint(1, 0) << dUp << QPoint(0, 4);
+    QTest::newRow("last cell wraps to the first") << none << true << QPoint(4, 4) << dRight << QPoint(0, 0);
+    QTest::newRow("nothing selectable fails, no hang") << TSheetSetup(ProtectAll) << true << QPoint(2, 2) << dRight
+                                                       << QPoint(-1, -1);
+    QTest::newRow("hidden rows skipped down") << TSheetSetup([](TXLSheet& s) {
+        s.SetVisible(1, sRows, false);
+        s.SetVisible(2, sRows, false);
+    }) << false << QPoint(0, 0) << dDown << QPoint(0, 3);
+    QTest::newRow("covered cells pass as one block") << TSheetSetup([](TXLSheet& s) {
+        TXLSectionRange(s, skClient, {1, 1, 4, 4}).Merge();
+        s.SetProperty(1, 1, pnStyles, static_cast<int32_t>(StyleBit(csProtect)));
+    }) << false << QPoint(0, 2) << dRight << QPoint(4, 2);
+    QTest::newRow("wrap over a protected block, cycle found") << TSheetSetup([](TXLSheet& s) {
+        ProtectAll(s);
+        TXLSectionRange(s, skClient, {0, 0, 5, 5}).Merge();
+    }) << true << QPoint(0, 0) << dLeft << QPoint(-1, -1);
+}
+
+void GridStateTest::stepToSelectable()
+{
+    QFETCH(TSheetSetup, setup);
+    QFETCH(bool, wrap);
+    QFETCH(QPoint, start);
+    QFETCH(TXLDirection, dir);
+    QFETCH(QPoint, expected);
+    TXLSheet sheet;
+    setup(sheet);
+    TXLGridState st;
+    st.SetSheet(&sheet);
+    if (wrap)
+        st.SetOptions(st.Options() | OptionBit(oWrapKeys));
+    std::optional<TXLCellPos> got = st.StepToSelectable(skClient, {start.x(), start.y()}, dir, false);
+    QPoint p = got ? QPoint(got->Col, got->Row) : QPoint(-1, -1);
+    QCOMPARE(p, expected);
+}
+
+void GridStateTest::scaledSizes_data()
+{
+    QTest::addColumn<int>("scale");
+    QTest::addColumn<int>("width");      // the 60-pixel default
+    QTest::addColumn<int>("odd");        // a stored 37
+    QTest::addColumn<int>("title");      // the default title column
+    QTest::newRow("100 is exact") << 100 << 60 << 37 << 60;
+    QTest::newRow("125") << 125 << 75 << 46 << 75;
+    QTest::newRow("25") << 25 << 15 << 9 << 15;
+    QTest::newRow("below 25 is raised") << 5 << 15 << 9 << 15;
+    QTest::newRow("500") << 500 << 300 << 185 << 300;
+}
+
+void GridStateTest::scaledSizes()
+{
+    QFETCH(int, scale);
+    QFETCH(int, width);
+    QFETCH(int, odd);
+    QFETCH(int, title);
+    TXLSheet sheet;
+    sheet.SetRowCount(1000000);
+    sheet.SetSizes(2, sCols, 37);
+    sheet.SetVisible(3, sCols, false);
+    TXLGridState st;
+    st.SetSheet(&sheet);
+    st.SetScale(scale);
+    const TXLSizeList& cols = st.Sizes().List(sCols, bdClient);
+    QCOMPARE(cols.DiffItem(0), width);
+    QCOMPARE(cols.DiffItem(2), odd);
+    QCOMPARE(cols.DiffItem(3), 0);
+    QCOMPARE(st.Sizes().List(sCols, bdTitle).DiffItem(0), title);
+    QCOMPARE(st.Sizes().Count(sRows, bdClient), 1000000);
+    QCOMPARE(st.Sizes().Extent(sRows, bdClient), int64_t(1000000) * TXLGridSizes::Scaled(15, st.Scale()));
+}
+
+void GridStateTest::scrollLandsOnStarts()
+{
+    TXLSheet sheet;
+    sheet.SetRowCount(1000);
+    sheet.SetSizes(0, sRows, 40);
+    TXLGridState st;
+    st.SetSheet(&sheet);
+    st.SetViewport(300, 200);
+    QCOMPARE(st.SnapToStart(sRows, 39), int64_t(0));
+    QCOMPARE(st.SnapToStart(sRows, 41), int64_t(40));
+    st.ScrollLines(sRows, 1);
+    QCOMPARE(st.ScrollY(), int64_t(40));
+    st.ScrollLines(sRows, 2);
+    QCOMPARE(st.ScrollY(), int64_t(70));
+    st.ScrollLines(sRows, -3);
+    QCOMPARE(st.ScrollY(), int64_t(0));
+    st.ScrollTo(0, int64_t(1) << 40);
+    QCOMPARE(st.ScrollY(), st.MaxScroll(sRows));
+    // Zooming keeps the first visible row first.
+    st.ScrollTo(0, 40 + 15 * 10);
+    st.SetScale(200);
+    QCOMPARE(st.ScrollY(), int64_t(80 + 30 * 10));
+}
+
+// Dragging below the client pane scrolls a row every 40 ms and extends the selection.
+void GridStateTest::autoScrollWhileDragging()
+{
+    TGridFixture f(5, 200);
+    TXLView& client = f.Client();
+    QTest::mousePress(&client, Qt::LeftButton, Qt::NoModifier, f.CellCenter({1, 1}));
+    QPoint below(f.CellCenter({1, 1}).x(), client.height() + 20);
+    QMouseEvent move(QEvent::MouseMove, QPointF(below), QPointF(client.mapToGlobal(below)), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&client, &move);
+    QTest::qWait(250);
+    int64_t scrolled = f.Grid->State().ScrollY();
+    QVERIFY2(scrolled >= 15 * 3, qPrintable(QString::number(scrolled)));
+    QVERIFY(f.Grid->Selection()->SheetRect().Bottom > client.height() / 15);
+    QTest::mouseRelease(&client, Qt::LeftButton, Qt::NoModifier, below);
+    QTest::qWait(100);
+    int64_t after = f.Grid->State().ScrollY();
+    QTest::qWait(100);
+    QCOMPARE(f.Grid->State().ScrollY(), after);
+}
+
+// With oPermEdit the editor follows the current cell and reopens after sizing.
+void GridStateTest::permanentEditor()
+{
+    TGridFixture f;
+    f.Grid->SetOptions(kDefaultOptions | OptionBit(oPermEdit) | OptionBit(oColSizing));
+    f.Click({1, 1});
+    QCOMPARE(f.Grid->EditMode(), emEntering);
+    QTest::keyClick(f.Host->Editor(), Qt::Key_Down);
+    QCOMPARE(f.Grid->CurCell(), QPoint(1, 2));
+    QCOMPARE(f.Host->OpenCell(), QPoint(1, 2));
+    QCOMPARE(f.Grid->EditMode(), emEntering);
+    TXLView& titles = f.Pane(skTitleRows);
+    QRect b = f.CellRect({0, -1});
+    QPoint at(b.right() + 1, b.center().y());
+    QTest::mousePress(&titles, Qt::LeftButton, Qt::NoModifier, at);
+    QCOMPARE(f.Grid->EditMode(), emNone);
+    QTest::mouseMove(&titles, at + QPoint(10, 0));
+    QTest::mouseRelease(&titles, Qt::LeftButton, Qt::NoModifier, at + QPoint(10, 0));
+    QCOMPARE(f.Sheet.Sizes(0, sCols), 70);
+    QCOMPARE(f.Grid->EditMode(), emEntering);
+}
+
+// oPageBreak: the printed area is framed in blue at the last breaks.
+void GridStateTest::pageBreakLines()
+{
+    TGridFixture f(3, 4);
+    f.Sheet.SetColDefWidth(80);
+    f.Grid->SetOption(oPageBreak, true);
+    f.Settle();
+    QImage shot = f.Client().grab().toImage();
+    QRect last = f.CellRect({2, 3});
+    QPoint frame(last.right(), last.center().y());  // one pixel left of the end of the last column strip
+    QColor c(shot.pixel(frame));
+    QVERIFY2(c.blue() > 200 && c.red() < 80, qPrintable(c.name()));
+    QColor under(shot.pixel(last.center().x(), last.bottom()));
+    QVERIFY2(under.blue() > 200 && under.red() < 80, qPrintable(under.name()));
+    f.Grid->SetOption(oPageBreak, false);
+    f.Settle();
+    shot = f.Client().grab().toImage();
+    QVERIFY(QColor(shot.pixel(frame)).red() > 80 || QColor(shot.pixel(frame)).blue() < 200);
+}
+
+QTEST_MAIN(GridStateTest)
+#include "gridstate_test.moc"
