@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QGuiApplication>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
@@ -752,6 +753,11 @@ void TXLGrid::keyPressEvent(QKeyEvent* event)
         event->ignore();
         return;
     }
+    // In a dialog, Enter belongs to the grid only while the cell can be edited.
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && qobject_cast<QDialog*>(window()) && !CurrentEditable()) {
+        event->ignore();
+        return;
+    }
     if (m_state.NavigationKey(key, mods))
         return;
     QString text = event->text();
@@ -967,7 +973,11 @@ void TXLGrid::PaneMove(TXLView& view, QMouseEvent& event)
         QPoint p = from.mapFromGlobal(m_lastMouse);
         DamageTracking();
         int size = m_tracker.DragTo(m_tracker.Axis() == sCols ? p.x() : p.y(), Scale());
-        (void)size;
+        if (TXLSheet* sheet = Sheet(); sheet && sheet->OnSizing) {
+            TXLAxis axis = m_tracker.Axis();
+            sheet->OnSizing(*sheet, axis, size, SheetIndex(axis, m_tracker.Band(), m_tracker.Index()));
+            m_tracker.SetCurSize(std::max(kMinDragSize, size));
+        }
         DamageTracking();
         return;
     }

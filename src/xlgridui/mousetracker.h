@@ -27,6 +27,8 @@ public:
     int SizeAt(int pixel, int scale) const;
     // Moves the drag; returns the new size (sizing) and marks dragging.
     int DragTo(int pixel, int scale);
+    // The sheet's OnSizing handler may correct the dragged size.
+    void SetCurSize(int size) { m_curSize = size; }
     void Cancel() { m_state = tsCancelled; }
     void Release() { m_state = tsReleased; }
     void Reset() { m_state = tsNone; }

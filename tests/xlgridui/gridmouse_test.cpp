@@ -25,6 +25,7 @@ private Q_SLOTS:
     void dragSelects();
     void dividerSizing_data();
     void dividerSizing();
+    void sheetCorrectsDraggedSize();
     void dividerNeverInsideMergedBlock();
     void dividerDoubleClick();
     void ctrlWheelZooms_data();
@@ -149,6 +150,28 @@ void GridMouseTest::dividerSizing()
     for (int c = 0; c < 3; ++c)
         got << f.Sheet.Sizes(c, sCols);
     QCOMPARE(got, widths);
+}
+
+// The sheet's OnSizing handler sees the dragged size; the tracking line and the stored size follow it.
+void GridMouseTest::sheetCorrectsDraggedSize()
+{
+    TGridFixture f;
+    f.Grid->SetOption(oRowSizing, true);
+    std::vector<int> asked;
+    f.Sheet.OnSizing = [&asked](TXLSheet&, TXLAxis, int& size, int index) {
+        asked.push_back(index);
+        size = (size + 5) / 10 * 10;
+    };
+    TXLView& titles = f.Pane(skTitleCols);
+    QRect r = f.CellRect({-1, 2});
+    QPoint at(r.center().x(), r.bottom() + 1);
+    QTest::mousePress(&titles, Qt::LeftButton, Qt::NoModifier, at);
+    QTest::mouseMove(&titles, at + QPoint(0, 12));
+    QCOMPARE(f.Grid->Tracker().CurSize(), 30);
+    QTest::mouseRelease(&titles, Qt::LeftButton, Qt::NoModifier, at + QPoint(0, 12));
+    QCOMPARE(f.Sheet.Sizes(2, sRows), 30);
+    QVERIFY(!asked.empty());
+    QCOMPARE(asked.front(), 2);
 }
 
 void GridMouseTest::dividerNeverInsideMergedBlock()

@@ -16,6 +16,22 @@ using namespace xlgridui;
 using namespace xlgridui::test;
 
 using TSheetChange = std::function<void(TXLSheet&)>;
+
+namespace {
+
+// Another grid on the same sheet, at its own zoom.
+std::unique_ptr<TXLGrid> ShownGrid(TXLSheet& sheet, int scale)
+{
+    auto g = std::make_unique<TXLGrid>();
+    g->resize(400, 300);
+    g->SetScale(scale);
+    g->SetSheet(&sheet);
+    g->show();
+    QApplication::processEvents();
+    return g;
+}
+
+}  // namespace
 Q_DECLARE_METATYPE(TSheetChange)
 
 class GridNotifyTest : public QObject {
@@ -91,12 +107,8 @@ void GridNotifyTest::sizeChangeRepaintsFromTheColumnOn()
 void GridNotifyTest::severalGridsOneSheet()
 {
     TGridFixture f(5, 5);
-    TXLGrid second;
-    second.resize(300, 200);
-    second.SetScale(200);
-    second.SetSheet(&f.Sheet);
-    second.show();
-    QApplication::processEvents();
+    auto secondGrid = ShownGrid(f.Sheet, 200);
+    TXLGrid& second = *secondGrid;
     QSignalSpy a(f.Grid.get(), &TXLGrid::OnChange), b(&second, &TXLGrid::OnChange);
     f.Sheet.SetText(0, 0, "共享");
     QVERIFY(!a.isEmpty());
@@ -158,11 +170,8 @@ void GridNotifyTest::countsShrinkUnderTheCursor()
 void GridNotifyTest::links()
 {
     TGridFixture f(40, 200);
-    TXLGrid other;
-    other.resize(400, 300);
-    other.SetScale(200);
-    other.SetSheet(&f.Sheet);
-    other.show();
+    auto otherGrid = ShownGrid(f.Sheet, 200);
+    TXLGrid& other = *otherGrid;
     TXLGrid third;
 
     f.Grid->SetHorzLink(f.Grid.get());
