@@ -13,6 +13,7 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QGuiApplication>
+#include <QInputMethod>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMenu>
@@ -476,7 +477,10 @@ void TXLGrid::CursorMoved(TXLSectionKind pane, TXLCellPos old)
     if (!m_preedit.isEmpty()) {
         m_preedit.clear();
         Damage(pane, m_state.BlockAt(pane, old.Col, old.Row));
+        if (hasFocus())
+            QGuiApplication::inputMethod()->reset();
     }
+    UpdateInputMethod();
     if (HasOption(oPermEdit))
         OpenEditor(emEntering);
     Q_EMIT OnCurChanged();
@@ -499,18 +503,21 @@ void TXLGrid::Scrolled(int64_t oldX, int64_t oldY)
 {
     int dx = static_cast<int>(std::clamp<int64_t>(oldX - m_state.ScrollX(), -(1 << 29), 1 << 29));
     int dy = static_cast<int>(std::clamp<int64_t>(oldY - m_state.ScrollY(), -(1 << 29), 1 << 29));
+    // A hint's pointer must not be carried along by the blit.
+    bool pointer = m_hintShown;
     HideHint();
     for (TXLSectionKind s : kPanes) {
         int sx = m_state.ScrollsX(s) ? dx : 0, sy = m_state.ScrollsY(s) ? dy : 0;
         if (sx == 0 && sy == 0)
             continue;
         TXLView* v = m_views[s];
-        if (std::abs(sx) >= v->width() || std::abs(sy) >= v->height() || m_tracker.Sizing())
+        if (std::abs(sx) >= v->width() || std::abs(sy) >= v->height() || m_tracker.Sizing() || pointer)
             v->update();
         else
             v->scroll(sx, sy);
     }
     UpdateScrollBars();
+    UpdateInputMethod();
     if (EditorOpen())
         m_host->Reposition();
     if (dx != 0)
@@ -772,6 +779,13 @@ void TXLGrid::keyPressEvent(QKeyEvent* event)
         return;
     }
     QWidget::keyPressEvent(event);
+}
+
+void TXLGrid::UpdateInputMethod()
+{
+    // The input method's candidate window follows the current cell.
+    if (hasFocus())
+        QGuiApplication::inputMethod()->update(Qt::ImEnabled | Qt::ImCursorRectangle);
 }
 
 void TXLGrid::inputMethodEvent(QInputMethodEvent* event)

@@ -160,6 +160,7 @@ private:
     xlgrid::TXLCell* CurrentCellObject() const;
     // Boolean and group cells toggle, links open.
     bool ActivateCell(xlgrid::TXLSectionKind pane, xlgrid::TXLCellPos cell, bool byKey);
+    void UpdateInputMethod();
 
     // Layout and repainting
     void Relayout();
