@@ -37,6 +37,8 @@ constexpr int kAutoScrollMs = 40;
 // The inverted band just outside a selection in the current pane.
 constexpr int kSelectionBand = 3;
 
+TXLGrid* g_lastFocused = nullptr;
+
 QString ToQString(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
 void InstallLinkOpener()
@@ -90,6 +92,8 @@ TXLGrid::TXLGrid(QWidget* parent) : QWidget(parent), m_state(this)
 
 TXLGrid::~TXLGrid()
 {
+    if (g_lastFocused == this)
+        g_lastFocused = nullptr;
     SetHorzLink(nullptr);
     SetVertLink(nullptr);
     if (Sheet()) {
@@ -709,6 +713,14 @@ bool TXLGrid::event(QEvent* e)
         }
     }
     return QWidget::event(e);
+}
+
+TXLGrid* TXLGrid::LastFocused() { return g_lastFocused; }
+
+void TXLGrid::focusInEvent(QFocusEvent* event)
+{
+    g_lastFocused = this;
+    QWidget::focusInEvent(event);
 }
 
 bool TXLGrid::focusNextPrevChild(bool next)

@@ -81,6 +81,9 @@ public:
     void HideSelection();
     void Invalidate();
 
+    // The grid that last had the focus (the sheet actions work on it), or none.
+    static TXLGrid* LastFocused();
+
     void SetEditHost(std::unique_ptr<IXLEditHost> host);
     IXLEditHost* EditHost() const { return m_host.get(); }
     TXLView* View(xlgrid::TXLSectionKind s) const { return m_views[s]; }
@@ -135,6 +138,7 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool focusNextPrevChild(bool next) override;
+    void focusInEvent(QFocusEvent* event) override;
 
 private:
     friend class TXLView;

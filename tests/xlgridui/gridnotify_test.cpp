@@ -118,6 +118,11 @@ void GridNotifyTest::severalGridsOneSheet()
     QCOMPARE(f.Grid->Row(), 1);
     QCOMPARE(second.Row(), 0);
     QCOMPARE(second.State().Sizes().List(sCols, bdClient).DiffItem(0), 120);
+    // The sheet actions work on the grid that last had the focus.
+    QCOMPARE(TXLGrid::LastFocused(), f.Grid.get());
+    QApplication::setActiveWindow(&second);
+    second.setFocus();
+    QCOMPARE(TXLGrid::LastFocused(), &second);
     second.SetSheet(nullptr);
     qsizetype before = b.size();
     f.Sheet.SetText(0, 0, "x");
