@@ -42,6 +42,7 @@ private Q_SLOTS:
     void autoScrollWhileDragging();
     void permanentEditor();
     void pageBreakLines();
+    void randomInputKeepsInvariants();
 };
 
 void GridStateTest::stepToSelectable_data()
@@ -211,6 +212,63 @@ void GridStateTest::pageBreakLines()
     f.Settle();
     shot = f.Client().grab().toImage();
     QVERIFY(QColor(shot.pixel(frame)).red() > 80 || QColor(shot.pixel(frame)).blue() < 200);
+}
+
+// A long seeded run of keys, clicks, wheels and sheet changes over merged
+// blocks and hidden rows: the cursor and the selection always stay sound.
+void GridStateTest::randomInputKeepsInvariants()
+{
+    TGridFixture f(12, 60);
+    TXLSheet& s = f.Sheet;
+    TXLSectionRange(s, skClient, {2, 2, 5, 4}).Merge();
+    TXLSectionRange(s, skClient, {6, 10, 7, 20}).Merge();
+    s.SetVisible(5, sRows, false);
+    s.SetVisible(8, sCols, false);
+    s.SetProperty(3, 7, pnStyles, static_cast<int32_t>(StyleBit(csProtect)));
+    f.Grid->SetOptions(kDefaultOptions | OptionBit(oWrapKeys) | OptionBit(oColSizing) | OptionBit(oRowSizing));
+    const Qt::Key keys[] = {Qt::Key_Left, Qt::Key_Right, Qt::Key_Up, Qt::Key_Down, Qt::Key_Home, Qt::Key_End,
+                            Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_Return};
+    const Qt::KeyboardModifiers mods[] = {Qt::NoModifier, Qt::ShiftModifier, Qt::ControlModifier};
+    uint32_t seed = 12345;
+    auto next = [&seed](uint32_t n) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 8) % n;
+    };
+    const TXLGridState& st = f.Grid->State();
+    QSignalSpy moved(f.Grid.get(), &TXLGrid::OnCurChanged);
+    for (int step = 0; step < 1500; ++step) {
+        switch (next(10)) {
+        case 0: case 1: case 2: case 3: case 4:
+            f.Key(keys[next(9)], mods[next(3)]);
+            break;
+        case 5: {
+            QPoint p(int(next(f.Client().width())), int(next(f.Client().height())));
+            QTest::mouseClick(&f.Client(), Qt::LeftButton, next(2) ? Qt::ShiftModifier : Qt::NoModifier, p);
+            break;
+        }
+        case 6: Wheel(&f.Client(), {10, 10}, next(2) ? 120 : -120, next(4) == 0 ? Qt::ControlModifier : Qt::NoModifier); break;
+        case 7: s.SetRowCount(20 + int(next(60))); break;
+        case 8: s.SetColCount(3 + int(next(12))); break;
+        case 9: f.Grid->SetDesignMode(next(2)); break;
+        }
+        TXLSectionKind pane = st.CurPane();
+        const TXLPaneState& p = st.Pane(pane);
+        TXLRect bounds = st.Bounds(pane);
+        QString where = QStringLiteral("step %1").arg(step);
+        if (bounds.IsEmpty())
+            continue;
+        QVERIFY2(bounds.Contains(p.Cur.Col, p.Cur.Row), qPrintable(where));
+        TXLRect block = st.BlockAt(pane, p.Cur.Col, p.Cur.Row);
+        QVERIFY2(block.Left == p.Cur.Col && block.Top == p.Cur.Row, qPrintable(where));
+        QVERIFY2(p.Sel.Left <= block.Left && p.Sel.Top <= block.Top && p.Sel.Right >= block.Right
+                     && p.Sel.Bottom >= block.Bottom,
+                 qPrintable(where));
+        QVERIFY2(p.Sel.Intersect(bounds) == p.Sel, qPrintable(where));
+        QVERIFY2(st.Widen(pane, p.Sel) == p.Sel, qPrintable(where));
+        QVERIFY2(st.ScrollY() >= 0 && st.ScrollY() <= st.MaxScroll(sRows), qPrintable(where));
+        QVERIFY2(p.Selection && p.Selection->Rect() == p.Sel, qPrintable(where));
+    }
+    QVERIFY(moved.size() > 300);
 }
 
 QTEST_MAIN(GridStateTest)
