@@ -142,6 +142,9 @@ protected:
 
 private:
     friend class TXLView;
+    // The inverted band just outside a selection in the current pane.
+    static constexpr int kSelectionBand = 3;
+
     // From the panes
     void PaintPane(TXLView& view, QPainter& painter, const QRect& area);
     void PanePress(TXLView& view, QMouseEvent& event, bool doubleClick);
