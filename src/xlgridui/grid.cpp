@@ -60,7 +60,8 @@ TXLGrid::TXLGrid(QWidget* parent) : QWidget(parent), m_state(this)
         connect(bar, &QScrollBar::valueChanged, this, [this, axis](int value) {
             if (m_updatingBars)
                 return;
-            int64_t pos = m_state.SnapToStart(axis, value);
+            // Thumb positions land on starts; the very end shows the last row whole.
+            int64_t pos = value >= m_bars[axis]->maximum() ? m_state.MaxScroll(axis) : m_state.SnapToStart(axis, value);
             if (axis == sCols)
                 m_state.ScrollTo(pos, m_state.ScrollY());
             else

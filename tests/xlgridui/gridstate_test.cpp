@@ -7,6 +7,8 @@
 
 #include "xlgrid/range.h"
 
+#include <QBuffer>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -43,6 +45,8 @@ private Q_SLOTS:
     void permanentEditor();
     void pageBreakLines();
     void randomInputKeepsInvariants();
+    void scrollBarsLandOnStarts();
+    void backgroundPictureScrolls();
 };
 
 void GridStateTest::stepToSelectable_data()
@@ -269,6 +273,56 @@ void GridStateTest::randomInputKeepsInvariants()
         QVERIFY2(p.Selection && p.Selection->Rect() == p.Sel, qPrintable(where));
     }
     QVERIFY(moved.size() > 300);
+}
+
+void GridStateTest::scrollBarsLandOnStarts()
+{
+    TGridFixture f(5, 100);
+    f.Sheet.SetSizes(0, sRows, 40);
+    QScrollBar* bar = nullptr;
+    for (QScrollBar* b : f.Grid->findChildren<QScrollBar*>())
+        if (b->orientation() == Qt::Vertical)
+            bar = b;
+    QVERIFY(bar);
+    bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    QCOMPARE(f.Grid->State().ScrollY(), int64_t(40));
+    bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    QCOMPARE(f.Grid->State().ScrollY(), int64_t(55));
+    bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    int64_t y = f.Grid->State().ScrollY();
+    QCOMPARE(f.Grid->State().SnapToStart(sRows, y), y);
+    bar->setValue(133);  // a thumb drag lands on the start of the row it shows
+    QCOMPARE(f.Grid->State().ScrollY(), int64_t(130));
+    bar->triggerAction(QAbstractSlider::SliderToMaximum);
+    QCOMPARE(f.Grid->State().ScrollY(), f.Grid->State().MaxScroll(sRows));
+    QCOMPARE(bar->value(), int(f.Grid->State().ScrollY()));
+}
+
+// The sheet's background picture is tiled from the sheet origin under empty cells.
+void GridStateTest::backgroundPictureScrolls()
+{
+    TGridFixture f(5, 100);
+    QImage tile(10, 10, QImage::Format_RGB32);
+    tile.fill(QColor(255, 0, 0));
+    for (int x = 0; x < 10; ++x)
+        tile.setPixel(x, 0, qRgb(0, 0, 255));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    tile.save(&buffer, "PNG");
+    TXLPicture picture;
+    picture.Kind = "PNG";
+    picture.Data = bytes.toStdString();
+    f.Sheet.SetBackground(picture);
+    f.Settle();
+    QImage shot = f.Client().grab().toImage();
+    QCOMPARE(QColor(shot.pixel(25, 25)), QColor(255, 0, 0));
+    QCOMPARE(QColor(shot.pixel(25, 20)), QColor(0, 0, 255));
+    f.Grid->SetCurCell({0, 60});  // scrolled by whole 15-pixel rows: the tile moves along
+    f.Settle();
+    int64_t dy = f.Grid->State().ScrollY() % 10;
+    shot = f.Client().grab().toImage();
+    QCOMPARE(QColor(shot.pixel(25, int(20 - dy + 10) % 10 + 20)), QColor(0, 0, 255));
 }
 
 QTEST_MAIN(GridStateTest)
