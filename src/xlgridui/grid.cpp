@@ -450,13 +450,8 @@ void TXLGrid::SheetDestroying()
 
 void TXLGrid::CellChanged(TXLCell*)
 {
-    // The open cell changed under the editor (another view, a program) or
-    // is being freed: the editor lets it go without storing.
-    if (m_inEditorCall || !EditorOpen())
-        return;
-    m_inEditorCall = true;
-    m_host->Close(false);
-    m_inEditorCall = false;
+    // The open cell is the editor host's: it follows the cell, or lets it go
+    // when the cell is freed (the host is a user of the sheet itself).
 }
 
 void TXLGrid::UnionsChanged()
@@ -777,10 +772,7 @@ void TXLGrid::keyPressEvent(QKeyEvent* event)
     bool typed = !(mods & Qt::ControlModifier) && !text.isEmpty() && text.at(0).isPrint();
     if (typed || key == Qt::Key_Backspace) {
         if (OpenEditor(emEntering)) {
-            if (typed)
-                m_host->ForwardText(text);
-            else if (QWidget* editor = QApplication::focusWidget(); editor && editor != this)
-                QCoreApplication::sendEvent(editor, event);
+            m_host->ForwardText(typed ? text : QStringLiteral("\b"));
         }
         return;
     }

@@ -25,7 +25,8 @@ public:
     virtual void Close(bool store) = 0;
     // The cell's rectangle moved (scroll, zoom, size change).
     virtual void Reposition() = 0;
-    // Typed characters or committed input-method text, in entering mode.
+    // Typed characters or committed input-method text, in entering mode;
+    // "\b" is the Backspace key, which clears the text.
     virtual void ForwardText(const QString& text) = 0;
     virtual void SetMode(TXLEditMode mode) = 0;
     virtual TXLEditMode Mode() const = 0;

@@ -221,6 +221,7 @@ void GridKeysTest::typingOpensEditor_data()
     QTest::addColumn<QStringList>("log");
     QTest::newRow("a character") << "type" << QStringList{"open(1,1)=entering", "text:x"};
     QTest::newRow("F2") << "f2" << QStringList{"open(1,1)=editing"};
+    QTest::newRow("Backspace") << "backspace" << QStringList{"open(1,1)=entering", "text:\b"};
     QTest::newRow("read-only option") << "readonly" << QStringList{};
     QTest::newRow("read-only option in design mode") << "readonly-design" << QStringList{"open(1,1)=entering", "text:x"};
     QTest::newRow("read-only sheet") << "readonly-sheet" << QStringList{};
@@ -247,6 +248,8 @@ void GridKeysTest::typingOpensEditor()
     QSignalSpy modeChanged(f.Grid.get(), &TXLGrid::OnEditModeChanged);
     if (how == "f2")
         f.Key(Qt::Key_F2);
+    else if (how == "backspace")
+        f.Key(Qt::Key_Backspace);
     else
         QTest::keyClicks(f.Grid.get(), "x");
     QCOMPARE(f.Host->Log, log);

@@ -83,7 +83,7 @@ void TStandInHost::Reposition()
 void TStandInHost::ForwardText(const QString& text)
 {
     Log << QStringLiteral("text:") + text;
-    m_edit->setText(text);
+    m_edit->setText(text == QStringLiteral("\b") ? QString() : text);
     m_edit->setModified(true);
 }
 
