@@ -7,6 +7,7 @@
 #include "xlgrid/manager.h"
 #include "xlgrid/range.h"
 
+#include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -285,6 +286,16 @@ void GridMouseTest::rightButton()
     QTest::mouseClick(&f.Client(), Qt::RightButton, Qt::NoModifier, f.CellCenter({4, 0}));
     QCOMPARE(CellName(f.Grid->CurCell()), QString("E1"));
     QCOMPARE(f.Grid->Selection()->SheetRect(), (TXLRect{4, 0, 5, 1}));
+    // The pop-up menu comes on release over the used area only.
+    QMenu menu;
+    menu.addAction(QStringLiteral("复制"));
+    f.Grid->SetPopupMenu(&menu);
+    QPoint beyond(f.CellRect({4, 4}).right() + 20, f.CellRect({4, 4}).bottom() + 20);
+    QTest::mouseClick(&f.Client(), Qt::RightButton, Qt::NoModifier, beyond);
+    QVERIFY(!menu.isVisible());
+    QTest::mouseClick(&f.Client(), Qt::RightButton, Qt::NoModifier, f.CellCenter({1, 1}));
+    QVERIFY(menu.isVisible());
+    menu.hide();
 }
 
 void GridMouseTest::doubleClickReactions()
