@@ -79,6 +79,7 @@ TXLGrid::TXLGrid(QWidget* parent) : QWidget(parent), m_state(this)
     m_autoScroll.setInterval(kAutoScrollMs);
     connect(&m_autoScroll, &QTimer::timeout, this, &TXLGrid::AutoScroll);
     m_state.HasEditor = [this](const TXLCellClass& cls) { return m_host && m_host->HasEditor(cls); };
+    m_host = MakeEditHost(*this);
     InstallLinkOpener();
     xlpaint::InstallFontSubstitutions();
     Relayout();

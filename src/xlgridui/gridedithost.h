@@ -2,6 +2,7 @@
 // The calls the grid makes on its in-cell editor host, in one place. The
 // host (TXLEdit) opens one editor control over a cell, loads and stores the
 // cell and hands leaving keys back through IXLEditGrid::EditorKeyPress.
+// Tests put a stand-in in its place.
 
 #include "xlgridui/editgrid.h"
 
@@ -36,5 +37,8 @@ public:
     virtual bool ForwardsClicks() const = 0;
     virtual void GridClick(const QPoint& sheetCell) = 0;
 };
+
+// The real host (TXLEdit) for a grid.
+std::unique_ptr<IXLEditHost> MakeEditHost(IXLEditGrid& grid);
 
 }  // namespace xlgridui

@@ -62,6 +62,7 @@ private Q_SLOTS:
     void inputMethod();
     void pageDownByPaneHeight();
     void tabOnlyWithTabKeys();
+    void realEditor();
 };
 
 void GridKeysTest::enterWalk_data()
@@ -366,6 +367,37 @@ void GridKeysTest::tabOnlyWithTabKeys()
     QCOMPARE(CellName(f.Grid->CurCell()), QString("B1"));
     f.Key(Qt::Key_Backtab, Qt::ShiftModifier);
     QCOMPARE(CellName(f.Grid->CurCell()), QString("A1"));
+}
+
+// The grid with its own in-cell editor host: typing, Enter storing and
+// moving, F2, Esc dropping.
+void GridKeysTest::realEditor()
+{
+    TGridFixture f(5, 5, false);
+    f.Grid->SetCurCell({1, 1});
+    QTest::keyClicks(f.Grid.get(), "7");
+    QCOMPARE(f.Grid->EditMode(), emEntering);
+    QWidget* input = QApplication::focusWidget();
+    QVERIFY(input && input != f.Grid.get());
+    QTest::keyClick(input, Qt::Key_Return);
+    QCOMPARE(f.Sheet.FindCell(1, 1)->AsString(), std::string("7"));
+    QCOMPARE(f.Grid->CurCell(), QPoint(1, 2));
+    QCOMPARE(f.Grid->EditMode(), emNone);
+    QVERIFY(f.Grid->hasFocus());
+
+    f.Grid->SetCurCell({2, 2});
+    f.Key(Qt::Key_F2);
+    QCOMPARE(f.Grid->EditMode(), emEditing);
+    QTest::keyClicks(QApplication::focusWidget(), "xyz");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QCOMPARE(f.Grid->EditMode(), emNone);
+    QVERIFY(f.Sheet.FindCell(2, 2) == nullptr || f.Sheet.FindCell(2, 2)->AsString().empty());
+
+    // Boolean cells have no editor: typing opens nothing.
+    f.Sheet.SetCellClass(3, 3, TXLCBoolean::Class());
+    f.Grid->SetCurCell({3, 3});
+    QTest::keyClicks(f.Grid.get(), "x");
+    QCOMPARE(f.Grid->EditMode(), emNone);
 }
 
 QTEST_MAIN(GridKeysTest)

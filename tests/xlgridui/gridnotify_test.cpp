@@ -139,6 +139,8 @@ void GridNotifyTest::sheetDestroyed()
     QSignalSpy sheetChanged(&grid, &TXLGrid::OnSheetChanged);
     {
         TXLSheet sheet;
+        InstallContractFailures();
+        xlgrid::testing::SheetContract contract(sheet);
         grid.SetSheet(&sheet);
         grid.show();
         QApplication::processEvents();

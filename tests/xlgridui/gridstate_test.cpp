@@ -86,6 +86,8 @@ void GridStateTest::stepToSelectable()
     QFETCH(TXLDirection, dir);
     QFETCH(QPoint, expected);
     TXLSheet sheet;
+    InstallContractFailures();
+    xlgrid::testing::SheetContract contract(sheet);
     setup(sheet);
     TXLGridState st;
     st.SetSheet(&sheet);
@@ -116,6 +118,8 @@ void GridStateTest::scaledSizes()
     QFETCH(int, odd);
     QFETCH(int, title);
     TXLSheet sheet;
+    InstallContractFailures();
+    xlgrid::testing::SheetContract contract(sheet);
     sheet.SetRowCount(1000000);
     sheet.SetSizes(2, sCols, 37);
     sheet.SetVisible(3, sCols, false);
@@ -134,6 +138,8 @@ void GridStateTest::scaledSizes()
 void GridStateTest::scrollLandsOnStarts()
 {
     TXLSheet sheet;
+    InstallContractFailures();
+    xlgrid::testing::SheetContract contract(sheet);
     sheet.SetRowCount(1000);
     sheet.SetSizes(0, sRows, 40);
     TXLGridState st;

@@ -87,8 +87,16 @@ void TStandInHost::ForwardText(const QString& text)
     m_edit->setModified(true);
 }
 
+void InstallContractFailures()
+{
+    testing::SheetContract::SetDefaultFailureHandler(
+        [](const std::string& message) { QTest::qFail(message.c_str(), __FILE__, __LINE__); });
+}
+
 TGridFixture::TGridFixture(int cols, int rows, bool withHost)
 {
+    InstallContractFailures();
+    Contract.SetRecording(false);
     Sheet.SetColCount(cols);
     Sheet.SetRowCount(rows);
     Sheet.FillTitles();

@@ -6,6 +6,7 @@
 #include "xlgridui/gridview.h"
 
 #include "xlgrid/sheet.h"
+#include "xlgrid/sheetcontract.h"
 
 #include <QLineEdit>
 #include <QPoint>
@@ -64,6 +65,8 @@ struct TGridFixture {
     explicit TGridFixture(int cols = 5, int rows = 5, bool withHost = true);
     ~TGridFixture();
     xlgrid::TXLSheet Sheet;
+    // Checks every notification the sheet sends while the test runs.
+    xlgrid::testing::SheetContract Contract{Sheet};
     std::unique_ptr<TXLGrid> Grid;
     TStandInHost* Host = nullptr;
 
@@ -88,6 +91,9 @@ struct TGridFixture {
     // Lets paint events run, then forgets what was painted.
     void Settle() const;
 };
+
+// Makes a broken sheet contract fail the running QtTest function.
+void InstallContractFailures();
 
 // Sheet coordinates as "A1" (client cells) for messages.
 QString CellName(QPoint sheetCell);
