@@ -13,6 +13,7 @@
 #include "xlpaint/qtconvert.h"
 
 #include <QApplication>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QPainter>
 #include <qdrawutil.h>
@@ -393,10 +394,18 @@ void TXLEdit::ForwardText(const QString& text)
         key = Qt::Key_Backspace;
     else if (text.size() == 1 && text[0].unicode() > 32 && text[0].unicode() < 127)
         key = text[0].toUpper().unicode();
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, key == Qt::Key_Backspace ? QString() : text);
     // The grid already handled this key: it goes to the control only.
     m_forwarding = true;
-    QApplication::sendEvent(input, &press);
+    if (key == Qt::Key_unknown) {
+        // Text committed by an input method (张三) reaches the control the way
+        // the input method itself would deliver it; controls ignore it as a key.
+        QInputMethodEvent commit;
+        commit.setCommitString(text);
+        QApplication::sendEvent(input, &commit);
+    } else {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, key == Qt::Key_Backspace ? QString() : text);
+        QApplication::sendEvent(input, &press);
+    }
     m_forwarding = false;
 }
 

@@ -393,6 +393,16 @@ void GridKeysTest::realEditor()
     QCOMPARE(f.Grid->EditMode(), emNone);
     QVERIFY(f.Sheet.FindCell(2, 2) == nullptr || f.Sheet.FindCell(2, 2)->AsString().empty());
 
+    // A name committed by an input method opens the real editor in entering
+    // mode with that text, and Enter stores it.
+    f.Grid->SetCurCell({0, 3});
+    QInputMethodEvent commit;
+    commit.setCommitString(QStringLiteral("张三"));
+    QApplication::sendEvent(f.Grid.get(), &commit);
+    QCOMPARE(f.Grid->EditMode(), emEntering);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCOMPARE(f.Sheet.FindCell(0, 3)->AsString(), std::string("张三"));
+
     // Boolean cells have no editor: typing opens nothing.
     f.Sheet.SetCellClass(3, 3, TXLCBoolean::Class());
     f.Grid->SetCurCell({3, 3});
