@@ -4,7 +4,7 @@ set -eu
 
 packages="build-essential cmake pkg-config qt6-base-dev libxlsxwriter-dev libzip-dev libexpat1-dev
 libfreexl-dev fonts-wqy-microhei xvfb libgtest-dev libgmock-dev libbenchmark-dev python3 python3-openpyxl
-python3-xlsxwriter time poppler-utils"
+python3-xlsxwriter time poppler-utils qt6-translations-l10n"
 
 missing=""
 for p in $packages; do
