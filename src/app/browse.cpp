@@ -295,32 +295,62 @@ void TResultGrid::mousePressEvent(QMouseEvent* event)
 
 namespace {
 
-QString TrimmedWide(const xlgrid::TXLSheet& sheet, int col, int row)
+// The cell's text, trimmed; text cells are read in place.
+std::string_view TrimmedText(const xlgrid::TXLSheet& sheet, int col, int row, std::string& scratch)
 {
     const xlgrid::TXLCell* cell = sheet.FindCell(col, row);
     if (!cell)
         return {};
-    const std::string text = cell->AsString();
-    const std::string_view trimmed = engine::TrimBlanks(text);
-    return QString::fromUtf8(trimmed.data(), qsizetype(trimmed.size()));
+    if (&cell->CellClass() == &xlgrid::TXLCString::Class())
+        return engine::TrimBlanks(static_cast<const xlgrid::TXLCString*>(cell)->Str());
+    scratch = cell->AsString();
+    return engine::TrimBlanks(scratch);
 }
 
 }  // namespace
 
-std::optional<TFoundCell> FindStudent(const xlgrid::TXLSheet& sheet, int nameCol, int idCol, const QString& text)
+std::string_view TStudentSearch::TColumn::Row(int r) const
 {
+    const std::uint32_t begin = r == 0 ? 0 : Ends[std::size_t(r - 1)];
+    return std::string_view(Texts).substr(begin, Ends[std::size_t(r)] - begin);
+}
+
+TStudentSearch::TStudentSearch(const xlgrid::TXLSheet& sheet, int nameCol, int idCol) : m_rows(sheet.RowCount())
+{
+    std::string scratch;
+    for (TColumn* column : {&m_name, &m_id}) {
+        column->Col = column == &m_name ? nameCol : idCol;
+        if (column->Col < 0)
+            continue;
+        column->Ends.reserve(std::size_t(m_rows));
+        for (int r = 0; r < m_rows; ++r) {
+            column->Texts += TrimmedText(sheet, column->Col, r, scratch);
+            column->Ends.push_back(std::uint32_t(column->Texts.size()));
+        }
+    }
+}
+
+std::optional<TFoundCell> TStudentSearch::Find(const QString& text) const
+{
+    // Both sides are UTF-8, in which a substring match starts and ends on
+    // whole characters exactly as in UTF-16. A character the key cannot
+    // hold (half of a surrogate pair) becomes U+FFFD, which matches nothing.
     const std::string utf8 = text.toStdString();
-    const std::string_view trimmed = engine::TrimBlanks(utf8);
-    const QString key = QString::fromUtf8(trimmed.data(), qsizetype(trimmed.size()));
-    if (key.isEmpty())
+    const std::string_view key = engine::TrimBlanks(utf8);
+    if (key.empty())
         return std::nullopt;
-    for (int r = 0; r < sheet.RowCount(); ++r) {
-        if (nameCol >= 0 && TrimmedWide(sheet, nameCol, r).contains(key, Qt::CaseSensitive))
-            return TFoundCell{r, nameCol};
-        if (idCol != -1 && TrimmedWide(sheet, idCol, r).contains(key, Qt::CaseSensitive))
-            return TFoundCell{r, idCol};
+    for (int r = 0; r < m_rows; ++r) {
+        if (m_name.Col >= 0 && m_name.Row(r).find(key) != std::string_view::npos)
+            return TFoundCell{r, m_name.Col};
+        if (m_id.Col >= 0 && m_id.Row(r).find(key) != std::string_view::npos)
+            return TFoundCell{r, m_id.Col};
     }
     return std::nullopt;
+}
+
+std::optional<TFoundCell> FindStudent(const xlgrid::TXLSheet& sheet, int nameCol, int idCol, const QString& text)
+{
+    return TStudentSearch(sheet, nameCol, idCol).Find(text);
 }
 
 // ---- the designer ----------------------------------------------------------------

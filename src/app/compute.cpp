@@ -58,6 +58,7 @@ void TfrmMain::ac_ComputeExecute()
         while (tcInfo->count() > 0)
             tcInfo->removeTab(tcInfo->count() - 1);
         ResultSheets.clear();
+        m_search.clear();
         tcInfo->addTab(QStringLiteral("数据源"));
         try {
             division.Divide();
@@ -71,6 +72,9 @@ void TfrmMain::ac_ComputeExecute()
                 sheet->SetTitle(title);
                 results::BuildResultSheet(context, *sheet, record, kind, division.StudentIDPrefix,
                                           division.CreateStudentID, division.ClassPrefix);
+                m_search.push_back(kind == results::rkOverview
+                                       ? TStudentSearch()
+                                       : TStudentSearch(*sheet, Columns.NameCol, Columns.IDCol));
                 ResultSheets.push_back(std::move(sheet));
             };
             build("全年级", division.Grade, results::rkGrade);

@@ -304,6 +304,7 @@ void TfrmMain::ClearResults()
     Grid->SetSheet(&Sheet);
     CurrentDivision.reset();
     ResultSheets.clear();
+    m_search.clear();
     const QSignalBlocker quiet(tcInfo);
     while (tcInfo->count() > 0)
         tcInfo->removeTab(tcInfo->count() - 1);
@@ -340,8 +341,9 @@ void TfrmMain::SearchStudent()
     const int k = tcInfo->currentIndex();
     if (k <= 0 || k >= tcInfo->count() - 1 || k - 1 >= int(ResultSheets.size()))
         return;
-    const xlgrid::TXLSheet& s = *ResultSheets[std::size_t(k - 1)];
-    if (auto found = FindStudent(s, Columns.NameCol, Columns.IDCol, txtSearch->text()))
+    if (k - 1 >= int(m_search.size()))
+        return;
+    if (auto found = m_search[std::size_t(k - 1)].Find(txtSearch->text()))
         SelectFoundCell(found->Row, found->Col);
 }
 

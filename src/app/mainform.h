@@ -8,6 +8,7 @@
 // files: compute.cpp, browse handlers in mainform.cpp, exportcmd.cpp.
 
 #include "app/appglobal.h"
+#include "app/browse.h"
 #include "engine/configstore.h"
 #include "engine/divideclasses.h"
 #include "engine/rostercheck.h"
@@ -32,7 +33,6 @@ namespace app {
 class TfrmBackground;
 class TfrmSetParams;
 class TProgressDialog;
-class TResultGrid;
 
 class TfrmMain : public QMainWindow {
     Q_OBJECT
@@ -128,6 +128,8 @@ private:
     QString WorkbookPath() const;
 
     TAppPaths m_paths;
+    // One per result sheet, built with it (empty for the overview).
+    std::vector<TStudentSearch> m_search;
     bool m_shownOnce = false;
     bool m_placed = false;
     bool m_busy = false;
