@@ -41,6 +41,23 @@ TAppPaths DefaultAppPaths()
     return paths;
 }
 
+bool InstallQtTranslations()
+{
+    // Kept for the life of the process, as the application keeps it.
+    static QTranslator* texts = nullptr;
+    if (texts)
+        return true;
+    auto* t = new QTranslator(QCoreApplication::instance());
+    if (!t->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qt"), QStringLiteral("_"),
+                 QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete t;
+        return false;
+    }
+    QCoreApplication::installTranslator(t);
+    texts = t;
+    return true;
+}
+
 bool IsRosterFile(const QString& file)
 {
     const QString suffix = QFileInfo(file).suffix().toLower();
@@ -76,10 +93,7 @@ int RunDesktop(int argc, char** argv)
     if (!guard.Acquire())
         return 0;
 
-    QTranslator qtTexts;
-    if (qtTexts.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qt"), QStringLiteral("_"),
-                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtTexts);
+    InstallQtTranslations();
     ApplyDateFormats();
     xlpaint::InstallFontSubstitutions();
     xlpaint::InstallTextMeasure();
