@@ -42,6 +42,22 @@ private:
 
 }  // namespace
 
+void TfrmMain::BeginExport()
+{
+    SetBusy(true);
+    ProgressDialog->SetRange(0, 0);
+    ProgressDialog->SetPosition(0);
+    ProgressDialog->SetText(QStringLiteral("初始化..."));
+    ProgressDialog->ShowCentred();
+}
+
+void TfrmMain::EndExport()
+{
+    ProgressDialog->SetText(QString());
+    ProgressDialog->hide();
+    SetBusy(false);
+}
+
 QString TfrmMain::WorkbookPath() const
 {
     const QDir folder(QString::fromStdString(m_paths.TempFolder.string()));
@@ -59,11 +75,7 @@ void TfrmMain::ac_OutputExecute()
         return;
     if (!xlgridui::AskYesNo(this, QStringLiteral("报表创建过程请耐心等候，开始输出？")))
         return;
-    SetBusy(true);
-    ProgressDialog->SetRange(0, 0);
-    ProgressDialog->SetPosition(0);
-    ProgressDialog->SetText(QStringLiteral("初始化..."));
-    ProgressDialog->ShowCentred();
+    BeginExport();
     ProgressDialog->StepIt();
 
     std::vector<xlio::TResultSheet> sheets;
@@ -97,9 +109,7 @@ void TfrmMain::ac_OutputExecute()
     } catch (const std::exception& e) {
         failure = QString::fromUtf8(e.what());
     }
-    ProgressDialog->SetText(QString());
-    ProgressDialog->hide();
-    SetBusy(false);
+    EndExport();
 
     if (!failure.isEmpty()) {
         if (xlgridui::AskYesNo(this, failure + QStringLiteral("\n尝试清空Temp文件夹并以CSV格式输出？")))
@@ -116,11 +126,7 @@ void TfrmMain::ExportCSV()
 {
     if (!CurrentDivision || ResultSheets.size() < 2)
         return;
-    SetBusy(true);
-    ProgressDialog->SetRange(0, 0);
-    ProgressDialog->SetPosition(0);
-    ProgressDialog->SetText(QStringLiteral("初始化..."));
-    ProgressDialog->ShowCentred();
+    BeginExport();
 
     std::vector<results::TSheetTable> tables;
     tables.reserve(ResultSheets.size());
@@ -144,9 +150,7 @@ void TfrmMain::ExportCSV()
     }
     if (failure.isEmpty())
         OpenUrl(QUrl::fromLocalFile(QString::fromStdString(m_paths.TempFolder.string())));
-    ProgressDialog->SetText(QString());
-    ProgressDialog->hide();
-    SetBusy(false);
+    EndExport();
     if (!failure.isEmpty())
         xlgridui::ShowWarning(this, failure + QLatin1Char('\n') + QString::fromUtf8(results::CsvExportAdvice));
 }

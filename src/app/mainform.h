@@ -126,6 +126,9 @@ private:
     void TitleRosterByCaption();
     void ShowAbout();
     QString WorkbookPath() const;
+    // The window disabled and the progress window at 初始化..., and back.
+    void BeginExport();
+    void EndExport();
 
     TAppPaths m_paths;
     // One per result sheet, built with it (empty for the overview).
