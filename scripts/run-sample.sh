@@ -6,15 +6,9 @@
 # the terminal.
 set -eu
 build=${1:-build}
-fenban=""
-for candidate in "$build/src/app/fenban" "$build/src/cli/fenban"; do
-    if [ -x "$candidate" ]; then
-        fenban=$candidate
-        break
-    fi
-done
-if [ -z "$fenban" ]; then
-    echo "run-sample: the fenban binary is missing under $build; build first (make build)." >&2
+fenban="$build/src/app/fenban"
+if [ ! -x "$fenban" ]; then
+    echo "run-sample: $fenban is missing; build first (make build)." >&2
     exit 2
 fi
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
