@@ -138,7 +138,7 @@ void BM_SearchKeystrokeGrade100k(benchmark::State& state)
     TWindow t(100000, 40);
     t.Window->ac_Compute->trigger();
     t.Window->tcInfo->setCurrentIndex(1);
-    const xlgrid::TXLSheet& grade = *t.Window->ResultSheets[0];
+    const xlgrid::TXLSheet& grade = *t.Window->ResultSheets[0].Sheet;
     const xlgrid::TXLCell* last = grade.FindCell(t.Window->Columns.NameCol, grade.RowCount() - 1);
     const QString found = QString::fromStdString(last->AsString());
     const QString key = state.range(0) ? found : QStringLiteral("无此人");

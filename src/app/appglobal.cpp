@@ -1,19 +1,21 @@
 #include "app/appglobal.h"
 
+#include "app/browse.h"
 #include "app/mainform.h"
 #include "app/multinst.h"
 #include "engine/configstore.h"
 #include "xlgrid/variant.h"
+#include "xlio/sheetfiles.h"
 #include "xlpaint/qtconvert.h"
 
 #include <QApplication>
 #include <QFileInfo>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QScreen>
 #include <QTranslator>
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 namespace app {
@@ -35,10 +37,7 @@ bool ApplyDateFormats()
 
 TAppPaths DefaultAppPaths()
 {
-    TAppPaths paths{engine::DefaultConfigFile(), engine::DefaultTempFolder()};
-    if (const char* config = std::getenv("FENBAN_CONFIG"); config && *config)
-        paths.ConfigFile = config;
-    return paths;
+    return {engine::DefaultConfigFile(), engine::DefaultTempFolder()};
 }
 
 bool InstallQtTranslations()
@@ -65,8 +64,42 @@ bool IsRosterFile(const QString& file)
            || suffix == QLatin1String("xlf");
 }
 
+namespace {
+
+// `fenban edit [FILE]`: the sheet designer alone, on a new sheet or the file's.
+int RunDesigner(int argc, char** argv)
+{
+    if (argc > 3) {
+        std::fprintf(stderr, "fenban edit: expected at most one file (fenban --help)\n");
+        return 2;
+    }
+    QApplication application(argc, argv);
+    InstallQtTranslations();
+    ApplyDateFormats();
+    xlpaint::InstallFontSubstitutions();
+    xlpaint::InstallTextMeasure();
+    xlgrid::TXLSheet sheet;
+    xlio::PrepareRosterSheet(sheet);
+    if (argc == 3) {
+        QString error;
+        if (!ImportRosterFile(sheet, QString::fromLocal8Bit(argv[2]), error)) {
+            std::fprintf(stderr, "fenban edit: %s\n", qPrintable(error));
+            return 2;
+        }
+    }
+    QRect bounds(0, 0, 1200, 800);
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        bounds = screen->availableGeometry();
+    ShowSheetDesigner(nullptr, sheet, bounds);
+    return 0;
+}
+
+}  // namespace
+
 int RunDesktop(int argc, char** argv)
 {
+    if (argc > 1 && std::strcmp(argv[1], "edit") == 0)
+        return RunDesigner(argc, argv);
     TAppPaths paths = DefaultAppPaths();
     QString roster;
     for (int i = 1; i < argc; ++i) {

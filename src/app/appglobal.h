@@ -39,6 +39,7 @@ bool IsRosterFile(const QString& file);
 
 // The window process: argv may carry --config FILE and one roster file.
 // A second window process ends at once with 0 and shows nothing.
+// `edit [FILE]` opens the sheet designer alone.
 int RunDesktop(int argc, char** argv);
 
 }  // namespace app

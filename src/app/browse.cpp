@@ -1,10 +1,10 @@
 #include "app/browse.h"
 
-#include "cli/sheetfiles.h"
 #include "engine/textrules.h"
 #include "xlgrid/cell.h"
 #include "xlgridui/dialogs.h"
 #include "xlpaint/paintsection.h"
+#include "xlio/sheetfiles.h"
 #include "xlpaint/qtconvert.h"
 
 #include <QDialog>
@@ -358,7 +358,7 @@ std::optional<TFoundCell> FindStudent(const xlgrid::TXLSheet& sheet, int nameCol
 bool ImportRosterFile(xlgrid::TXLSheet& sheet, const QString& file, QString& error)
 {
     try {
-        cli::LoadSheet(file.toStdString(), sheet);
+        xlio::LoadSheet(file.toStdString(), sheet);
         return true;
     } catch (const std::exception& e) {
         error = QStringLiteral("无法导入文件 %1：\n%2").arg(file, QString::fromUtf8(e.what()));

@@ -64,27 +64,20 @@ void TfrmMain::ac_ComputeExecute()
             division.Divide();
             StepProgress();
             const results::TResultContext context{Sheet, division, SortField, Columns};
-            auto build = [&](const std::string& title, const engine::TClassData& record,
-                             results::TResultSheetKind kind) {
-                tcInfo->addTab(QString::fromStdString(title));
-                auto sheet = std::make_unique<xlgrid::TXLSheet>();
-                sheet->SetName("Sheet" + std::to_string(ResultSheets.size()));
-                sheet->SetTitle(title);
-                results::BuildResultSheet(context, *sheet, record, kind, division.StudentIDPrefix,
-                                          division.CreateStudentID, division.ClassPrefix);
-                m_search.push_back(kind == results::rkOverview
+            // After each sheet: its tab and name, its search, and a progress
+            // step for every sheet but the whole grade.
+            int index = 0;
+            ResultSheets = results::BuildResultSheets(context, [&](const results::TBuiltSheet& built) {
+                tcInfo->addTab(QString::fromStdString(built.Sheet->Title()));
+                built.Sheet->SetName("Sheet" + std::to_string(index++));
+                m_search.push_back(built.Kind == results::rkOverview
                                        ? TStudentSearch()
-                                       : TStudentSearch(*sheet, Columns.NameCol, Columns.IDCol));
-                ResultSheets.push_back(std::move(sheet));
-            };
-            build("全年级", division.Grade, results::rkGrade);
-            ProgressDialog->SetText(QStringLiteral("正在生成班级表格..."));
-            for (const engine::TClassData& cls : division.Classes) {
-                build(results::ClassDisplayName(division.ClassPrefix, cls), cls, results::rkClass);
-                StepProgress();
-            }
-            build("分班情况", engine::TClassData(), results::rkOverview);
-            StepProgress();
+                                       : TStudentSearch(*built.Sheet, Columns.NameCol, Columns.IDCol));
+                if (built.Kind == results::rkGrade)
+                    ProgressDialog->SetText(QStringLiteral("正在生成班级表格..."));
+                else
+                    StepProgress();
+            });
         } catch (const std::bad_alloc&) {
             failure = QStringLiteral("内存不足，无法完成分班。");
         } catch (const std::exception& e) {

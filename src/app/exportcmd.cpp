@@ -78,14 +78,7 @@ void TfrmMain::ac_OutputExecute()
     BeginExport();
     ProgressDialog->StepIt();
 
-    std::vector<xlio::TResultSheet> sheets;
-    sheets.push_back({xlio::rkDataSource, "数据源", &Sheet});
-    for (std::size_t i = 0; i < ResultSheets.size(); ++i) {
-        const xlio::TResultSheetKind kind = i == 0                        ? xlio::rkGrade
-                                            : i + 1 == ResultSheets.size() ? xlio::rkOverview
-                                                                           : xlio::rkClass;
-        sheets.push_back({kind, ResultSheets[i]->Title(), ResultSheets[i].get()});
-    }
+    const std::vector<xlio::TResultSheet> sheets = results::WorkbookSheets(Sheet, ResultSheets);
     xlio::TResultWorkbookOptions options;
     options.Progress = [this](const std::string& text, std::int64_t position, std::int64_t maximum) {
         const int max = int(std::min<std::int64_t>(maximum, INT32_MAX));
@@ -130,8 +123,8 @@ void TfrmMain::ExportCSV()
 
     std::vector<results::TSheetTable> tables;
     tables.reserve(ResultSheets.size());
-    for (const auto& sheet : ResultSheets)
-        tables.emplace_back(*sheet);
+    for (const results::TBuiltSheet& built : ResultSheets)
+        tables.emplace_back(*built.Sheet);
     std::vector<const results::IResultTable*> sheets;
     for (const auto& t : tables)
         sheets.push_back(&t);

@@ -9,6 +9,7 @@
 #include "xlgrid/cell.h"
 #include "xlgrid/sheetstream.h"
 #include "xlgridui/dialogs.h"
+#include "xlio/sheetfiles.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -191,16 +192,9 @@ void TfrmMain::CreateClientArea()
 
 void TfrmMain::InitRosterSheet()
 {
-    Sheet.SetTitle("表格");
-    Sheet.SetPrintMargins({5, 5, 5, 5});
-    Sheet.SetPrintGridLines(true);
+    xlio::PrepareRosterSheet(Sheet);
     Sheet.SetColCount(0);
     Sheet.SetRowCount(0);
-    Sheet.SetColDefWidth(100);
-    Sheet.SetRowDefHeight(20);
-    Sheet.SetTitleCols(1);
-    Sheet.SetTitleRows(1);
-    Sheet.BaseTitleStyle().SetColor(0x00FFE4DD);
     Sheet.SetSizes(-1, xlgrid::sCols, 28);
     Grid->SetSheet(&Sheet);
 }
@@ -326,7 +320,7 @@ void TfrmMain::tcInfoChange()
         ac_ExportAll->setEnabled(false);
         ac_Seats->setEnabled(false);
     } else if (k > 0 && k < tcInfo->count() && k - 1 < int(ResultSheets.size())) {
-        Grid->SetSheet(ResultSheets[std::size_t(k - 1)].get());
+        Grid->SetSheet(ResultSheets[std::size_t(k - 1)].Sheet.get());
         ac_ExportAll->setEnabled(true);
         if (CurrentDivision)
             ac_Seats->setEnabled(CurrentDivision->CreateSeats);
@@ -467,7 +461,7 @@ void TfrmMain::EditResultCopy(int tab)
 {
     if (tab - 1 >= int(ResultSheets.size()))
         return;
-    const xlgrid::TXLSheet& source = *ResultSheets[std::size_t(tab - 1)];
+    const xlgrid::TXLSheet& source = *ResultSheets[std::size_t(tab - 1)].Sheet;
     auto copy = std::make_unique<xlgrid::TXLSheet>();
     xlgrid::AssignSheet(*copy, source);
     copy->SetName("TempSheet");
@@ -505,7 +499,6 @@ bool TfrmMain::BringRosterIn(const QString& file, bool ask)
     }
     EditRoster([&] {
         Sheet.SwapContents(incoming);
-        Sheet.BaseTitleStyle().SetColor(0x00FFE4DD);
         TitleRosterByCaption();
     });
     return true;

@@ -12,6 +12,7 @@
 #include "engine/configstore.h"
 #include "engine/divideclasses.h"
 #include "engine/rostercheck.h"
+#include "results/resultsheet.h"
 #include "xlgrid/sheet.h"
 
 #include <QMainWindow>
@@ -44,7 +45,7 @@ public:
     // ---- shared state ----
     xlgrid::TXLSheet Sheet;  // the roster
     std::unique_ptr<engine::TDivideClasses> CurrentDivision;
-    std::vector<std::unique_ptr<xlgrid::TXLSheet>> ResultSheets;
+    std::vector<results::TBuiltSheet> ResultSheets;  // the whole grade, the classes, the overview
     engine::TRosterColumns Columns;  // found by the last roster check
     engine::TSortField SortField;
     engine::TConfigStore fsConfig;

@@ -180,14 +180,14 @@ private Q_SLOTS:
         QCOMPARE(w.ProgressDialog->Position(), 14);
         QCOMPARE(w.ProgressDialog->Maximum(), 14);
         QVERIFY(!w.ProgressDialog->isVisible());
-        QCOMPARE(w.Grid->Sheet(), w.ResultSheets.back().get());
+        QCOMPARE(w.Grid->Sheet(), w.ResultSheets.back().Sheet.get());
         QVERIFY(!w.txtSearch->isEnabled());
         QVERIFY(w.ac_ExportAll->isEnabled());
         QVERIFY(!w.ac_Seats->isEnabled());
         QVERIFY(w.ac_Compute->isEnabled() && w.ac_Edit->isEnabled() && w.ac_Clear->isEnabled());
 
         // The overview: headers, 12 class rows and the grade row, 600 students.
-        const xlgrid::TXLSheet& overview = *w.ResultSheets.back();
+        const xlgrid::TXLSheet& overview = *w.ResultSheets.back().Sheet;
         QCOMPARE(overview.Title(), std::string("分班情况"));
         QCOMPARE(overview.Name(), std::string("Sheet13"));
         QCOMPARE(CellText(overview, 0, -1), QStringLiteral("班别"));
@@ -207,7 +207,7 @@ private Q_SLOTS:
         QVERIFY(w.ac_ClearText->isEnabled());
         QCOMPARE(w.Grid->Row(), 0);
         QCOMPARE(w.Grid->Col(), 0);
-        const xlgrid::TXLSheet& cls = *w.ResultSheets[3];
+        const xlgrid::TXLSheet& cls = *w.ResultSheets[3].Sheet;
         const int nameCol = w.Columns.NameCol, idCol = w.Columns.IDCol;
         // The expected rows, found by a plain walk of the sheet.
         auto firstRow = [&](int col, const QString& key) {
@@ -309,8 +309,8 @@ private Q_SLOTS:
         QCOMPARE(int(visit.Texts.size()), cls.RowCount() + 2);
         QVERIFY(w.CurrentDivision);
         QCOMPARE(w.tcInfo->currentIndex(), 4);
-        QCOMPARE(apptest::SheetTexts(*w.ResultSheets[3]), before);
-        QCOMPARE(w.Grid->Sheet(), w.ResultSheets[3].get());
+        QCOMPARE(apptest::SheetTexts(*w.ResultSheets[3].Sheet), before);
+        QCOMPARE(w.Grid->Sheet(), w.ResultSheets[3].Sheet.get());
 
         // Clear: back to the start-up state for results and roster.
         QTest::mouseClick(w.ToolButton(w.ac_Clear), Qt::LeftButton);
