@@ -4,7 +4,7 @@ set -eu
 
 packages="build-essential cmake pkg-config qt6-base-dev libxlsxwriter-dev libzip-dev libexpat1-dev
 libgsf-1-dev fonts-wqy-microhei xvfb libgtest-dev libgmock-dev libbenchmark-dev python3 python3-openpyxl
-python3-xlsxwriter time poppler-utils locales"
+python3-xlsxwriter time poppler-utils locales qt6-translations-l10n"
 
 # A locale whose decimal mark is a comma, so the tests that check number
 # texts do not depend on the process locale really run.

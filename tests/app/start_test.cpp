@@ -48,16 +48,9 @@ TEST(Start, TheWindowOrACommand)
     }
 }
 
-TEST(Start, TheWindowIsNotBuiltYet)
+// The window itself runs in its own process (tests/e2e/window_instance.py).
+TEST(Start, HelpIsACommand)
 {
-    for (std::vector<std::string> words : {std::vector<std::string>{}, {"edit"}, {"名单.csv"}}) {
-        TArgs args(words);
-        std::ostringstream out, err;
-        EXPECT_EQ(app::Run(args.Argc(), args.Argv.data(), out, err), 2);
-        EXPECT_EQ(out.str(), "");
-        EXPECT_NE(err.str().find("桌面窗口尚未构建"), std::string::npos);
-        EXPECT_NE(err.str().find("the desktop window is not built yet"), std::string::npos);
-    }
     TArgs help({"--help"});
     std::ostringstream out, err;
     EXPECT_EQ(app::Run(help.Argc(), help.Argv.data(), out, err), 0);
