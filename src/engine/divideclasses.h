@@ -44,6 +44,10 @@ private:
     std::unique_ptr<IDealStrategy> m_deal;
 };
 
+// The columns' headers and numeric flags, and every student's values in the
+// numeric columns, from the students' texts.
+void FillDealColumns(TDealInput& input, const std::vector<std::string>& headers);
+
 // "(n)班" for class n counted from 1.
 std::string ClassLabel(int n);
 // n and m each written with at least two digits; "1" (boys) or "0" (girls)
