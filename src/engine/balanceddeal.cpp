@@ -4,8 +4,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
-#include <cstdio>
 #include <cmath>
 #include <map>
 #include <numeric>
@@ -289,6 +287,14 @@ private:
     bool TrySwap(TSplitMix64& rng, i128& cost, std::int64_t& violation, i128 bound);
     bool TryGroupMove(TSplitMix64& rng, i128& cost, std::int64_t& violation, i128 bound);
     bool AtFloor() const;
+    // The best exchange of one or two same-sex pairs between classes a and b,
+    // found by looking up, in the exchanges sorted by their ranking-column
+    // difference, the partners that bring the two classes' sums together.
+    bool PolishPair(int a, int b, i128& cost, std::int64_t& violation, std::uint64_t& work);
+    // PolishPair over the pairs with most to gain (all pairs when those are
+    // stuck) until no pair improves; true at the floor.
+    bool PolishUntilStuck(i128& cost, std::int64_t& violation, std::uint64_t& work, std::uint64_t limit);
+    std::uint64_t DefaultBudget() const;
     void PoolRemove(int s);
     void PoolAdd(int s, int c);
 
@@ -369,7 +375,7 @@ TSearch::TSearch(const TDealInput& input, const TAdjustments& adj, const TBalanc
         for (std::size_t i = 0; i < n; ++i)
             m_values[i * k + k - 1] = static_cast<std::int64_t>((static_cast<i128>(v[i]) * v[i]) >> shift);
         priority[0] = 8.0;
-        priority[k - 1] = getenv("FB_SQ") ? std::stod(getenv("FB_SQ")) : 1.0;
+        priority[k - 1] = 1.0;
     }
     // Weights: priority over the column's variance, scaled to at most 2^16.
     m_totals.assign(k, 0);
@@ -745,46 +751,175 @@ bool TSearch::AtFloor() const
     return true;
 }
 
+bool TSearch::PolishPair(int a, int b, i128& cost, std::int64_t& violation, std::uint64_t& work)
+{
+    const auto k = static_cast<std::size_t>(m_k);
+    struct TSwap {
+        int X, Y, Sex;
+        std::size_t At;  // offset of its differences in diffs
+    };
+    std::vector<TSwap> swaps;
+    std::vector<std::int64_t> diffs;
+    for (int sex = 0; sex < 2; ++sex)
+        for (int x : m_pool[static_cast<std::size_t>(a * 2 + sex)])
+            for (int y : m_pool[static_cast<std::size_t>(b * 2 + sex)]) {
+                swaps.push_back({x, y, sex, diffs.size()});
+                for (std::size_t j = 0; j < k; ++j)
+                    diffs.push_back(m_values[static_cast<std::size_t>(y) * k + j] - m_values[static_cast<std::size_t>(x) * k + j]);
+            }
+    if (swaps.empty())
+        return false;
+    std::stable_sort(swaps.begin(), swaps.end(), [&](const TSwap& p, const TSwap& q) { return diffs[p.At] < diffs[q.At]; });
+    // The change of a's ranking sum that would meet b's halfway.
+    const i128 gap = static_cast<i128>(m_n) * (m_sums[static_cast<std::size_t>(a) * k] - m_sums[static_cast<std::size_t>(b) * k])
+                     - static_cast<i128>(m_totals[0]) * (m_size[static_cast<std::size_t>(a)] - m_size[static_cast<std::size_t>(b)]);
+    const auto want = static_cast<std::int64_t>(-gap / (2 * static_cast<i128>(m_n)));
+    std::vector<std::int64_t> combined(k);
+    // The best exchange that keeps the violations from rising; the counts
+    // are tried (and put back) only for a candidate better than the best.
+    i128 bestDelta = 0;
+    int bestFirst = -1, bestSecond = -1;
+    auto violationOf = [&](int first, int second) {
+        std::int64_t dv = 0;
+        for (int t : {first, second})
+            if (t >= 0)
+                dv += ShiftCounts(swaps[static_cast<std::size_t>(t)].X, a, b) + ShiftCounts(swaps[static_cast<std::size_t>(t)].Y, b, a);
+        for (int t : {second, first})
+            if (t >= 0)
+                ShiftCounts(swaps[static_cast<std::size_t>(t)].Y, a, b), ShiftCounts(swaps[static_cast<std::size_t>(t)].X, b, a);
+        return dv;
+    };
+    auto offer = [&](i128 delta, int first, int second) {
+        if (delta >= bestDelta || violationOf(first, second) > 0)
+            return;
+        bestDelta = delta, bestFirst = first, bestSecond = second;
+    };
+    constexpr std::int64_t window = 3;
+    for (std::size_t i = 0; i < swaps.size(); ++i) {
+        const std::int64_t* d1 = &diffs[swaps[i].At];
+        offer(CostDelta(a, b, d1), static_cast<int>(i), -1);
+        const std::int64_t need = want - d1[0];
+        auto lo = std::lower_bound(swaps.begin(), swaps.end(), need - window,
+                                   [&](const TSwap& p, std::int64_t v) { return diffs[p.At] < v; });
+        for (auto it = lo; it != swaps.end() && diffs[it->At] <= need + window; ++it) {
+            const auto j = static_cast<std::size_t>(it - swaps.begin());
+            if (j <= i || it->X == swaps[i].X || it->Y == swaps[i].Y)
+                continue;
+            const std::int64_t* d2 = &diffs[it->At];
+            for (std::size_t c = 0; c < k; ++c)
+                combined[c] = d1[c] + d2[c];
+            offer(CostDelta(a, b, combined.data()), static_cast<int>(i), static_cast<int>(j));
+            ++work;
+        }
+    }
+    work += swaps.size();
+    if (bestFirst < 0)
+        return false;
+    std::vector<const TSwap*> chosen = {&swaps[static_cast<std::size_t>(bestFirst)]};
+    if (bestSecond >= 0)
+        chosen.push_back(&swaps[static_cast<std::size_t>(bestSecond)]);
+    for (const TSwap* sw : chosen) {
+        violation += ShiftCounts(sw->X, a, b) + ShiftCounts(sw->Y, b, a);
+        MoveStudent(sw->X, a, b);
+        MoveStudent(sw->Y, b, a);
+        std::vector<int>& ma = m_pool[static_cast<std::size_t>(a * 2 + sw->Sex)];
+        std::vector<int>& mb = m_pool[static_cast<std::size_t>(b * 2 + sw->Sex)];
+        ma[static_cast<std::size_t>(m_poolPos[static_cast<std::size_t>(sw->X)])] = sw->Y;
+        mb[static_cast<std::size_t>(m_poolPos[static_cast<std::size_t>(sw->Y)])] = sw->X;
+        std::swap(m_poolPos[static_cast<std::size_t>(sw->X)], m_poolPos[static_cast<std::size_t>(sw->Y)]);
+    }
+    cost += bestDelta;
+    return true;
+}
+
+bool TSearch::PolishUntilStuck(i128& cost, std::int64_t& violation, std::uint64_t& work, std::uint64_t limit)
+{
+    const auto k = static_cast<std::size_t>(m_k);
+    bool improved = m_k > 0, widen = false;
+    while (improved && work < limit) {
+        improved = false;
+        std::vector<std::pair<i128, std::pair<int, int>>> pairs;
+        for (int a = 0; a < m_classes; ++a)
+            for (int b = a + 1; b < m_classes; ++b) {
+                i128 gain = 0;
+                for (std::size_t j = 0; j < k; ++j) {
+                    const i128 diff = static_cast<i128>(m_n) * (m_sums[static_cast<std::size_t>(a) * k + j] - m_sums[static_cast<std::size_t>(b) * k + j])
+                                      - static_cast<i128>(m_totals[j]) * (m_size[static_cast<std::size_t>(a)] - m_size[static_cast<std::size_t>(b)]);
+                    gain += static_cast<i128>(m_weights[j]) * diff * diff;
+                }
+                pairs.push_back({gain, {a, b}});
+            }
+        std::stable_sort(pairs.begin(), pairs.end(), [](const auto& p, const auto& q) { return p.first > q.first; });
+        // When the pairs with the most to gain are stuck, every pair is tried.
+        const std::size_t tried = widen ? pairs.size() : std::min<std::size_t>(pairs.size(), static_cast<std::size_t>(2 * m_classes));
+        for (std::size_t p = 0; p < tried && work < limit; ++p)
+            improved |= PolishPair(pairs[p].second.first, pairs[p].second.second, cost, violation, work);
+        if (!improved && !widen)
+            improved = widen = true;
+        else if (improved)
+            widen = false;
+        if (AtFloor())
+            return true;
+    }
+    return AtFloor();
+}
+
+std::uint64_t TSearch::DefaultBudget() const
+{
+    return std::clamp<std::uint64_t>(static_cast<std::uint64_t>(m_n) * 3000, 2'000'000, 12'000'000);
+}
+
 std::vector<int> TSearch::Run(TSearchOutcome& outcome)
 {
     using Clock = std::chrono::steady_clock;
     const Clock::time_point start = Clock::now();
-    const std::uint64_t budget = m_options.Work
-                                     ? m_options.Work
-                                     : std::clamp<std::uint64_t>(static_cast<std::uint64_t>(m_n) * 3000, 2'000'000, 12'000'000);
+    const std::uint64_t budget = m_options.Work ? m_options.Work : DefaultBudget();
+    auto late = [&]() { return std::chrono::duration<double>(Clock::now() - start).count() > m_options.TimeLimit; };
     TSplitMix64 rng(m_options.Seed);
     i128 cost = Cost();
     std::int64_t violation = Violation();
-    // Threshold accepting: a move may worsen the cost by a share of the
-    // current cost per class that shrinks to nothing over the budget.
-    const double share = getenv("FB_T") ? std::stod(getenv("FB_T")) : 0.05;
-    const std::uint64_t descent = budget / 5;  // the last fifth takes improvements only
     std::uint64_t work = 0;
     bool cut = false, floor = m_classes < 2 || AtFloor();
     const std::uint32_t groupShare = m_groups.empty() ? 0 : std::min<std::uint32_t>(32, static_cast<std::uint32_t>(m_groups.size()) * 4);
-    while (!floor && work < budget) {
-        const double left = work + descent >= budget ? 0 : 1 - static_cast<double>(work) / static_cast<double>(budget - descent);
-        const i128 slack = static_cast<i128>(static_cast<double>(cost) * share * left * left / m_classes);
-        for (int step = 0; step < 1024 && work < budget; ++step, ++work) {
-            if (groupShare && rng.Below(256) < groupShare)
-                TryGroupMove(rng, cost, violation, cost + slack);
-            else
-                TrySwap(rng, cost, violation, cost + slack);
-        }
-        floor = AtFloor();
-        if ((work & 0x3FFF) == 0 || floor) {
-            const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-            if (!floor && seconds > m_options.TimeLimit) {
+    // Threshold accepting: a move may worsen the cost by a share of the
+    // current cost per class, the share shrinking to nothing by the phase's end.
+    auto anneal = [&](std::uint64_t length, double share) {
+        const std::uint64_t begin = work, end = std::min(budget * 3, work + length);
+        while (!floor && work < end) {
+            const double left = 1 - static_cast<double>(work - begin) / static_cast<double>(end - begin);
+            const i128 slack = static_cast<i128>(static_cast<double>(cost) * share * left * left / m_classes);
+            for (int step = 0; step < 1024 && work < end; ++step, ++work) {
+                if (groupShare && rng.Below(256) < groupShare)
+                    TryGroupMove(rng, cost, violation, cost + slack);
+                else
+                    TrySwap(rng, cost, violation, cost + slack);
+            }
+            floor = AtFloor();
+            if ((work & 0xFFFF) < 1024 && !floor && late()) {
                 cut = true;
-                break;
+                return;
             }
         }
+    };
+    std::vector<int> best = m_cls;
+    std::int64_t bestViolation = violation;
+    i128 bestCost = cost;
+    anneal(budget, 0.1);
+    // Then in turn: land with looked-up exchanges until stuck, and shake
+    // the classes a little, keeping the best; all within three budgets.
+    while (!floor && !cut && work < budget * 3) {
+        floor = PolishUntilStuck(cost, violation, work, budget * 3);
+        if (violation < bestViolation || (violation == bestViolation && cost < bestCost))
+            best = m_cls, bestViolation = violation, bestCost = cost;
+        if (floor || late()) {
+            cut = !floor;
+            break;
+        }
+        anneal(budget / 8, 0.01);
     }
-    if (getenv("FB_DEBUG")) {
-        fprintf(stderr, "tracked %g actual %g viol %lld/%lld k=%d w=", (double)cost, (double)Cost(), (long long)violation, (long long)Violation(), m_k);
-        for (auto w : m_weights) fprintf(stderr, "%lld ", (long long)w);
-        fprintf(stderr, "\n");
-        for (int c = 0; c < m_classes; ++c) fprintf(stderr, "c%d n=%d S0=%lld Sq=%lld\n", c, m_size[c], (long long)m_sums[c*m_k], (long long)m_sums[c*m_k+m_k-1]);
+    if (!floor && (violation > bestViolation || (violation == bestViolation && cost > bestCost))) {
+        m_cls = best;
+        InitState();
     }
     outcome.Seed = m_options.Seed;
     outcome.Work = work;
