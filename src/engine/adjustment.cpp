@@ -68,7 +68,7 @@ bool AllDigits(std::string_view t)
     return !t.empty() && std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-// The class number of "k" or a class name; 0 when the entry is neither,
+// The class number of "k" or a class name; -1 when the entry is neither,
 // a number above every class count (INT_MAX) when too long to read.
 int ClassNumberOf(std::string_view entry, const std::string& prefix)
 {
@@ -83,9 +83,9 @@ int ClassNumberOf(std::string_view entry, const std::string& prefix)
     if (!prefix.empty() && entry.substr(0, prefix.size()) == prefix)
         entry.remove_prefix(prefix.size());
     if (entry.size() < 1 + suffix.size() || entry.front() != '(' || entry.substr(entry.size() - suffix.size()) != suffix)
-        return 0;
+        return -1;
     std::string_view digits = entry.substr(1, entry.size() - 1 - suffix.size());
-    return AllDigits(digits) ? std::max(number(digits), 1) : 0;
+    return AllDigits(digits) ? number(digits) : -1;
 }
 
 std::string_view LabelAfter(std::string_view entry, std::string_view head)
@@ -157,8 +157,8 @@ TAdjustments ReadAdjustments(const TDealInput& input)
         bool unreadable = false, twoClasses = false;
         for (const std::string& entry : Entries(s.Fields[static_cast<std::size_t>(col)])) {
             const int k = ClassNumberOf(entry, prefix);
-            if (k > 0) {
-                if (k > input.ClassCount) {
+            if (k >= 0) {
+                if (k < 1 || k > input.ClassCount) {
                     lines.push_back(cell + "调整列的班号" + (k == std::numeric_limits<int>::max() ? entry : std::to_string(k))
                                     + "超出范围（1～" + std::to_string(input.ClassCount) + "）");
                 } else if (out.Students[i].Pin >= 0 && out.Students[i].Pin != k - 1) {

@@ -775,9 +775,11 @@ bool TSearch::PolishPair(int a, int b, i128& cost, std::int64_t& violation, std:
                      - static_cast<i128>(m_totals[0]) * (m_size[static_cast<std::size_t>(a)] - m_size[static_cast<std::size_t>(b)]);
     const auto want = static_cast<std::int64_t>(-gap / (2 * static_cast<i128>(m_n)));
     std::vector<std::int64_t> combined(k);
-    // The best exchange that keeps the violations from rising; the counts
-    // are tried (and put back) only for a candidate better than the best.
+    // The best exchange that keeps the violations from rising: while any
+    // remain, one that lowers them comes first; otherwise the counts are
+    // tried (and put back) only for a candidate better than the best.
     i128 bestDelta = 0;
+    std::int64_t bestDv = 0;
     int bestFirst = -1, bestSecond = -1;
     auto violationOf = [&](int first, int second) {
         std::int64_t dv = 0;
@@ -790,6 +792,12 @@ bool TSearch::PolishPair(int a, int b, i128& cost, std::int64_t& violation, std:
         return dv;
     };
     auto offer = [&](i128 delta, int first, int second) {
+        if (violation > 0) {
+            const std::int64_t dv = violationOf(first, second);
+            if (dv < bestDv || (dv == bestDv && delta < bestDelta))
+                bestDelta = delta, bestDv = dv, bestFirst = first, bestSecond = second;
+            return;
+        }
         if (delta >= bestDelta || violationOf(first, second) > 0)
             return;
         bestDelta = delta, bestFirst = first, bestSecond = second;

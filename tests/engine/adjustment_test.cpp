@@ -36,7 +36,7 @@ struct TAdjustRoster {
 // Eight students, half boys, in four classes; the first one's cell varies.
 TAdjustments Read(const std::string& cell, const std::string& prefix = "高一")
 {
-    std::vector<std::pair<std::string, std::string>> s = {{"男", cell}, {"女", ""}, {"男", "同A"}, {"女", ""},
+    std::vector<std::pair<std::string, std::string>> s = {{"男", cell}, {"女", ""}, {"女", "同A"}, {"男", ""},
                                                           {"男", "分1"}, {"女", ""}, {"男", ""}, {"女", ""}};
     TAdjustRoster r(s, 4, prefix);
     return ReadAdjustments(r.Input);
