@@ -92,7 +92,6 @@ void Run(benchmark::State& state, TScores scores, bool spread)
         TBalancedOptions options;
         options.SpreadOrigins = spread;
         options.TimeLimit = 1e9;  // the figures of the fixed work, whatever the load
-        if (getenv("FB_W")) options.Work = std::stoull(getenv("FB_W"));
         d.SetDealStrategy(std::make_unique<TBalancedDeal>(options, &outcome));
         state.ResumeTiming();
         d.Divide();

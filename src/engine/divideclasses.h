@@ -31,6 +31,9 @@ public:
     std::string StudentIDPrefix;
     bool SexPrefix = false;
     bool CreateSeats = false;
+    // The classes come from the balanced deal: the overview adds the class
+    // means of the balanced columns. The strategy itself is set apart.
+    bool Balanced = false;
 
     // Replaces the dealing step (the cyclic deal by default).
     void SetDealStrategy(std::unique_ptr<IDealStrategy> strategy);
