@@ -118,7 +118,7 @@ INSTANTIATE_TEST_SUITE_P(
         TRuleCase{"PinsByName", 40, 4, [](int i) { return i < 8 ? "高一(" + std::to_string(i % 4 + 1) + ")班" : ""; }},
         TRuleCase{"SameGroups", 90, 6, [](int i) { return i < 30 ? "同" + std::to_string(i / 3) : std::string(); }},
         TRuleCase{"PinnedGroup", 50, 3, [](int i) { return i < 3 ? "同A 2" : i < 6 ? "同B" : ""; }},
-        TRuleCase{"ApartGroups", 90, 6, [](int i) { return i < 36 ? "分" + std::to_string(i % 6) : std::string(); }},
+        TRuleCase{"ApartGroups", 90, 6, [](int i) { return i < 36 ? "分" + std::to_string(i / 3) : std::string(); }},
         TRuleCase{"ApartAsManyAsClasses", 40, 4, [](int i) { return i < 4 ? "分x" : ""; }},
         TRuleCase{"Flags", 70, 4, [](int i) { return i % 4 == 0 ? "关注" : ""; }},
         TRuleCase{"Everything", 120, 5, [](int i) {
