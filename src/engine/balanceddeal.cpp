@@ -283,6 +283,7 @@ private:
     // The cost change when class a gains delta[k] and b loses it.
     i128 CostDelta(int a, int b, const std::int64_t* delta) const;
     void MoveStudent(int s, int from, int to);
+    void SwapSingles(int x, int y, int a, int b, int sex);
     std::int64_t ShiftCounts(int s, int from, int to);
     bool TrySwap(TSplitMix64& rng, i128& cost, std::int64_t& violation, i128 bound);
     bool TryGroupMove(TSplitMix64& rng, i128& cost, std::int64_t& violation, i128 bound);
@@ -624,6 +625,17 @@ std::int64_t TSearch::ShiftCounts(int s, int from, int to)
     return v;
 }
 
+// x (class a) and y (class b), singles of one sex, trade classes and
+// places in their pools.
+void TSearch::SwapSingles(int x, int y, int a, int b, int sex)
+{
+    MoveStudent(x, a, b);
+    MoveStudent(y, b, a);
+    m_pool[static_cast<std::size_t>(a * 2 + sex)][static_cast<std::size_t>(m_poolPos[static_cast<std::size_t>(x)])] = y;
+    m_pool[static_cast<std::size_t>(b * 2 + sex)][static_cast<std::size_t>(m_poolPos[static_cast<std::size_t>(y)])] = x;
+    std::swap(m_poolPos[static_cast<std::size_t>(x)], m_poolPos[static_cast<std::size_t>(y)]);
+}
+
 void TSearch::MoveStudent(int s, int from, int to)
 {
     const auto i = static_cast<std::size_t>(s), k = static_cast<std::size_t>(m_k);
@@ -664,13 +676,7 @@ bool TSearch::TrySwap(TSplitMix64& rng, i128& cost, std::int64_t& violation, i12
         ShiftCounts(y, a, b);
         return false;
     }
-    MoveStudent(x, a, b);
-    MoveStudent(y, b, a);
-    std::vector<int>& ma = m_pool[static_cast<std::size_t>(a * 2 + sex)];
-    std::vector<int>& mb = m_pool[static_cast<std::size_t>(b * 2 + sex)];
-    ma[static_cast<std::size_t>(m_poolPos[static_cast<std::size_t>(x)])] = y;
-    mb[static_cast<std::size_t>(m_poolPos[static_cast<std::size_t>(y)])] = x;
-    std::swap(m_poolPos[static_cast<std::size_t>(x)], m_poolPos[static_cast<std::size_t>(y)]);
+    SwapSingles(x, y, a, b, sex);
     cost = next;
     violation += dv;
     return true;
@@ -828,13 +834,7 @@ bool TSearch::PolishPair(int a, int b, i128& cost, std::int64_t& violation, std:
         chosen.push_back(&swaps[static_cast<std::size_t>(bestSecond)]);
     for (const TSwap* sw : chosen) {
         violation += ShiftCounts(sw->X, a, b) + ShiftCounts(sw->Y, b, a);
-        MoveStudent(sw->X, a, b);
-        MoveStudent(sw->Y, b, a);
-        std::vector<int>& ma = m_pool[static_cast<std::size_t>(a * 2 + sw->Sex)];
-        std::vector<int>& mb = m_pool[static_cast<std::size_t>(b * 2 + sw->Sex)];
-        ma[static_cast<std::size_t>(m_poolPos[static_cast<std::size_t>(sw->X)])] = sw->Y;
-        mb[static_cast<std::size_t>(m_poolPos[static_cast<std::size_t>(sw->Y)])] = sw->X;
-        std::swap(m_poolPos[static_cast<std::size_t>(sw->X)], m_poolPos[static_cast<std::size_t>(sw->Y)]);
+        SwapSingles(sw->X, sw->Y, a, b, sw->Sex);
     }
     cost += bestDelta;
     return true;
