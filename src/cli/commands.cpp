@@ -2,6 +2,8 @@
 
 #include "cli/helptext.h"
 #include "cli/pdfoutput.h"
+#include "engine/balanceddeal.h"
+#include "engine/balancereport.h"
 #include "engine/compute.h"
 #include "engine/configstore.h"
 #include "engine/divideclasses.h"
@@ -15,6 +17,7 @@
 #include "xlio/sheetfiles.h"
 
 #include <cerrno>
+#include <charconv>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -41,6 +44,8 @@ struct TDivideOptions {
     xlio::TCsvEncoding CsvEncoding = xlio::TCsvEncoding::Gb18030;
     std::optional<std::string> XlsxFile;
     std::optional<std::string> PdfFile;
+    engine::TBalancedOptions Balanced;
+    bool Report = false;
     bool Help = false;
 };
 
@@ -109,6 +114,25 @@ TDivideOptions ParseDivideOptions(const std::vector<std::string>& args, const ch
         } else if (arg == "--sex-digit" || arg == "--no-sex-digit") {
             flag();
             o.Overrides.emplace_back("SexPrefix", arg == "--sex-digit" ? "True" : "False");
+        } else if (arg == "--balanced" || arg == "--no-balanced") {
+            flag();
+            o.Overrides.emplace_back("Balanced", arg == "--balanced" ? "True" : "False");
+        } else if (arg == "--seed") {
+            std::string v = value();
+            std::uint64_t seed = 0;
+            auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), seed);
+            if (v.empty() || ec != std::errc() || end != v.data() + v.size())
+                throw EUsage("--seed needs a whole number from 0 to 18446744073709551615, not '" + v + "'");
+            o.Balanced.Seed = seed;
+        } else if (arg == "--time-limit") {
+            std::string v = value();
+            const double seconds = engine::IsNumber(v) ? engine::NumberValue(v) : 0;
+            if (!(seconds > 0))
+                throw EUsage("--time-limit needs a number of seconds above 0, not '" + v + "'");
+            o.Balanced.TimeLimit = seconds;
+        } else if (arg == "--report") {
+            flag();
+            o.Report = true;
         } else if (arg == "--csv") {
             o.CsvFolder = value();
             if (o.CsvFolder->empty())
@@ -238,7 +262,15 @@ int RunDivide(const std::vector<std::string>& args, std::ostream& out, std::ostr
         engine::TTableRoster roster(r->Sheet.Rows, r->Sheet.ColCount);
         engine::TDivideClasses division;
         engine::FillDivision(division, roster, config, r->Columns, r->SortField);
-        division.Divide();
+        engine::TSearchOutcome search;
+        if (division.Balanced)
+            division.SetDealStrategy(std::make_unique<engine::TBalancedDeal>(o.Balanced, &search));
+        try {
+            division.Divide();
+        } catch (const engine::EBalancedRefusal& e) {
+            err << AsLines(e.what());  // roster problems, like the roster check's
+            return 1;
+        }
 
         std::vector<std::string> header;
         for (int j = 0; j < r->Sheet.ColCount; ++j)
@@ -288,6 +320,8 @@ int RunDivide(const std::vector<std::string>& args, std::ostream& out, std::ostr
             }
             text += '\n';
         }
+        if (o.Report)
+            text += "\n" + engine::DivisionReport(division, division.Balanced ? &search : nullptr);
         out << text;
         CheckWritten(out, "the overview to standard output");
         return 0;

@@ -35,7 +35,13 @@ inline constexpr const char* DivideHelp =
     "  --csv-encoding gb18030|utf-8    CSV 编码（默认 gb18030）/ CSV encoding\n"
     "  --xlsx FILE              把结果写成 Excel 工作簿 / write the result workbook\n"
     "  --pdf FILE               把全年级、各班和分班情况打印成 PDF /\n"
-    "                           print the grade, every class and the overview into a PDF\n";
+    "                           print the grade, every class and the overview into a PDF\n"
+    "  --balanced, --no-balanced  均衡分班 / the balanced division (Balanced): 各科均分、班内分布、\n"
+    "                           学校和地区分布都均衡，遵守调整列 / all subjects, spreads, schools and\n"
+    "                           regions balanced, the 调整 column's constraints kept\n"
+    "  --seed N                 均衡分班的随机种子（默认 1）/ seed of the balanced division (default 1)\n"
+    "  --time-limit SECONDS     均衡分班最长用时（默认 2）/ time cap of the balanced division (default 2)\n"
+    "  --report                 在分班情况后打印均衡情况 / print the balance report after the overview\n";
 
 inline constexpr const char* CheckHelp =
     "用法 / Usage: fenban check ROSTER [options]\n"

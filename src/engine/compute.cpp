@@ -31,6 +31,7 @@ void FillDivision(TDivideClasses& division, const IRosterSheet& roster, const TC
     division.StudentIDPrefix = config.ReadSetting("StudentIDPrefix", "");
     division.SexPrefix = config.ReadBoolSetting("SexPrefix", "False");
     division.CreateSeats = config.ReadBoolSetting("CreateSeats", "False");
+    division.Balanced = config.ReadBoolSetting("Balanced", "False");
 }
 
 }  // namespace engine

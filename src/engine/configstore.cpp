@@ -16,7 +16,7 @@ TConfigStore::TConfigStore(std::filesystem::path file, bool inMemory)
         {"ClassCount", "1"},     {"ClassPrefix", ""},   {"CreateStudentID", "False"},
         {"StudentIDPrefix", ""}, {"SexPrefix", "False"}, {"SortFieldName", ""},
         {"SortFieldType", ""},   {"CreateSeats", "True"}, {"GroupCount", "1"},
-        {"SeatSex", "True"},
+        {"SeatSex", "True"},     {"Balanced", "False"},
     };
 }
 

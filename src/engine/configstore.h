@@ -1,5 +1,6 @@
 #pragma once
-// The division settings: ten named values in section [Global] of Config.ini.
+// The division settings: ten named values in section [Global] of Config.ini,
+// and after them Balanced (the balanced deal instead of the cyclic one).
 //
 // The store keeps the ten stored values (texts once loaded) in their fixed
 // order and a path. In file mode every ReadSetting reads the file at the

@@ -49,11 +49,7 @@ std::string StudentNumber(int classNumber, int place, bool sexPrefix, bool boy)
     return out;
 }
 
-namespace {
-
-// The columns' headers and numeric flags, and every student's values in the
-// numeric columns.
-void ParseColumns(TDealInput& input, const std::vector<std::string>& headers)
+void FillDealColumns(TDealInput& input, const std::vector<std::string>& headers)
 {
     std::size_t cols = headers.size();
     for (const TDealStudent& s : input.Students)
@@ -83,8 +79,6 @@ void ParseColumns(TDealInput& input, const std::vector<std::string>& headers)
                 s.Values[j] = NumberValue(s.Fields[j]);
     }
 }
-
-}  // namespace
 
 void TDivideClasses::Divide()
 {
@@ -122,7 +116,7 @@ void TDivideClasses::Divide()
     };
     input.BoyOrder = rankedOrder(boys);
     input.GirlOrder = rankedOrder(girls);
-    ParseColumns(input, Headers);
+    FillDealColumns(input, Headers);
 
     const std::vector<int> planned = PlannedClasses(m_deal->Deal(input), input);
 

@@ -31,6 +31,9 @@ public:
     std::string StudentIDPrefix;
     bool SexPrefix = false;
     bool CreateSeats = false;
+    // The classes come from the balanced deal: the overview adds the class
+    // means of the balanced columns. The strategy itself is set apart.
+    bool Balanced = false;
 
     // Replaces the dealing step (the cyclic deal by default).
     void SetDealStrategy(std::unique_ptr<IDealStrategy> strategy);
@@ -43,6 +46,10 @@ public:
 private:
     std::unique_ptr<IDealStrategy> m_deal;
 };
+
+// The columns' headers and numeric flags, and every student's values in the
+// numeric columns, from the students' texts.
+void FillDealColumns(TDealInput& input, const std::vector<std::string>& headers);
 
 // "(n)班" for class n counted from 1.
 std::string ClassLabel(int n);

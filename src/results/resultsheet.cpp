@@ -62,19 +62,20 @@ void BuildOverview(const TResultContext& context, xlgrid::TXLSheet& sheet)
     std::string scratch;
     for (int c = 0; c < 4; ++c)
         sheet.SetValues(c, -1, xlgrid::Variant(std::string(view.Text(c, -1, scratch))));
-    if (view.HasAverage()) {
-        sheet.SetColCount(5);
-        sheet.SetValues(4, -1, xlgrid::Variant(std::string(view.Text(4, -1, scratch))));
+    if (view.ColCount() > 4) {
+        sheet.SetColCount(view.ColCount());
+        for (int c = 4; c < view.ColCount(); ++c)
+            sheet.SetValues(c, -1, xlgrid::Variant(std::string(view.Text(c, -1, scratch))));
     }
     for (int r = 0; r < view.RowCount(); ++r) {
         const int row = AppendRow(sheet);
         SetString(sheet, 0, row, std::string(view.Text(0, r, scratch)));
         for (int c = 1; c <= 3; ++c)
             SetInteger(sheet, c, row, view.CountValue(c, r));
-        if (view.HasAverage()) {
-            std::string average(view.Text(4, r, scratch));
+        for (int c = 4; c < view.ColCount(); ++c) {
+            std::string average(view.Text(c, r, scratch));
             if (!average.empty())
-                SetString(sheet, 4, row, average);
+                SetString(sheet, c, row, average);
         }
         if (r == view.RowCount() - 1)
             for (int c = 1; c <= 3; ++c)

@@ -1,7 +1,10 @@
 #include "results/resultview.h"
 
+#include "engine/balancereport.h"
 #include "results/averageformat.h"
 #include "xlio/csvwriter.h"
+
+#include <cmath>
 
 namespace results {
 
@@ -107,16 +110,34 @@ TOverviewView::TOverviewView(const engine::TDivideClasses& division, const engin
     : m_title(std::move(title))
 {
     const bool average = sortField.Kind == engine::skNumeric && columns.SortCol != columns.IDCol;
+    m_average = average;
     std::vector<std::string> header = {"班别", "总人数", "男生人数", "女生人数"};
     if (average)
         header.push_back(sortField.Name);
+    // Balanced mode: the class mean of every balanced column but the one
+    // the average column already shows.
+    engine::TBalancedMeans means;
+    if (division.Balanced)
+        means = engine::BalancedMeans(division);
+    std::vector<std::size_t> shown;
+    for (std::size_t j = 0; j < means.Headers.size(); ++j)
+        if (!(average && j == 0 && columns.SortCol >= 0 && means.Headers[j] == sortField.Name)) {
+            shown.push_back(j);
+            header.push_back(means.Headers[j]);
+        }
     m_cells.push_back(std::move(header));
 
+    std::size_t index = 0;  // class index; the grade row is last
     auto addRow = [&](const std::string& name, const engine::TClassData& c) {
         std::vector<std::string> row = {name, std::to_string(c.Count), std::to_string(c.BoyCount),
                                         std::to_string(c.GirlCount)};
         if (average)
             row.push_back(c.Count != 0 ? FormatAverage(c.Total / c.Count) : std::string());
+        for (std::size_t j : shown) {
+            const double mean = means.Means[j][index];
+            row.push_back(std::isnan(mean) ? std::string() : FormatAverage(mean));
+        }
+        ++index;
         m_cells.push_back(std::move(row));
         m_counts.push_back({c.Count, c.BoyCount, c.GirlCount});
     };

@@ -114,7 +114,9 @@ public:
     int RowCount() const override { return static_cast<int>(m_cells.size()) - 1; }
     std::string_view Text(int col, int row, std::string& scratch) const override;
 
-    bool HasAverage() const { return ColCount() == 5; }
+    bool HasAverage() const { return m_average; }
+    // Columns from here on hold the balanced columns' class means (balanced mode only).
+    int FirstBalancedColumn() const { return m_average ? 5 : 4; }
     // Counts are integer cells (columns 1 to 3 of every row).
     bool IsCount(int col, int row) const { return row >= 0 && col >= 1 && col <= 3; }
     int CountValue(int col, int row) const;
@@ -126,6 +128,7 @@ private:
     std::vector<std::vector<std::string>> m_cells;  // [row + 1][col]
     std::vector<std::vector<int>> m_counts;         // [row][0..2]
     std::uint32_t m_gradeColors[3];
+    bool m_average = false;
 };
 
 // The roster as the export writes it: its own title, texts as they stand.

@@ -49,7 +49,7 @@ TEST_F(ConfigStoreTest, FirstSaveWritesTheLoadedDefaultsInOrder)
     store.SaveSettings();
     EXPECT_EQ(ReadUtf8(), "[Global]\r\nClassCount=1\r\nClassPrefix=\r\nCreateStudentID=False\r\n"
                           "StudentIDPrefix=\r\nSexPrefix=False\r\nSortFieldName=\r\nSortFieldType=\r\n"
-                          "CreateSeats=True\r\nGroupCount=1\r\nSeatSex=True\r\n");
+                          "CreateSeats=True\r\nGroupCount=1\r\nSeatSex=True\r\nBalanced=False\r\n");
 }
 
 TEST_F(ConfigStoreTest, KeysAreReplacedInPlaceAndOtherSectionsKept)
@@ -64,7 +64,7 @@ TEST_F(ConfigStoreTest, KeysAreReplacedInPlaceAndOtherSectionsKept)
     EXPECT_EQ(text.substr(0, 43), "; note\r\n[Other]\r\nClassCount=9\r\n\r\n[global]\r\n");
     EXPECT_NE(text.find("SortFieldName=语文\r\nClassCount=5\r\nClassPrefix=高一\r\nCreateStudentID=False"),
               std::string::npos);
-    EXPECT_NE(text.find("SeatSex=True\r\n\r\n[Tail]\r\nx=1\r\n"), std::string::npos);
+    EXPECT_NE(text.find("SeatSex=True\r\nBalanced=False\r\n\r\n[Tail]\r\nx=1\r\n"), std::string::npos);
 }
 
 TEST_F(ConfigStoreTest, ReadersInterpretTexts)
