@@ -148,7 +148,7 @@ private Q_SLOTS:
         QCOMPARE(f.ConfigLines(),
                  (QStringList{"[Global]", "ClassPrefix=", "Other=kept", "ClassCount=1", "CreateStudentID=False",
                               "StudentIDPrefix=", "SexPrefix=False", "SortFieldName=", "SortFieldType=",
-                              "CreateSeats=True", "GroupCount=1", "SeatSex=True"}));
+                              "CreateSeats=True", "GroupCount=1", "SeatSex=True", "Balanced=False"}));
     }
 
     void road()

@@ -156,7 +156,7 @@ private Q_SLOTS:
         QCOMPARE(f.ConfigLines(),
                  (QStringList{"[Global]", "CreateSeats=False", "ClassCount=12", "ClassPrefix=高三",
                               "CreateStudentID=True", "StudentIDPrefix=2026", "SexPrefix=False",
-                              "SortFieldName=总分", "SortFieldType=数值型", "GroupCount=1", "SeatSex=True"}));
+                              "SortFieldName=总分", "SortFieldType=数值型", "GroupCount=1", "SeatSex=True", "Balanced=False"}));
         QVERIFY(!f.Window().ac_Seats->isEnabled());
     }
 
@@ -167,7 +167,7 @@ private Q_SLOTS:
         QCOMPARE(f.ConfigLines(),
                  (QStringList{"[Global]", "ClassCount=1", "ClassPrefix=", "CreateStudentID=False",
                               "StudentIDPrefix=", "SexPrefix=False", "SortFieldName=", "SortFieldType=数值型",
-                              "CreateSeats=False", "GroupCount=1", "SeatSex=True"}));
+                              "CreateSeats=False", "GroupCount=1", "SeatSex=True", "Balanced=False"}));
     }
 
     void cancelKeys_data()
