@@ -257,6 +257,7 @@ private:
     friend class TXLProRange;
     friend class TXLRange;
     friend class detail::TSheetAccess;
+    friend class TXLManager;  // a new printer repaginates every sheet
     friend bool MergeSectionRect(TXLSection& section, TXLRect rect);
     void NotifyRange(TXLSectionKind section, const TXLRect& rect, TXLRepaint what = rpCells);
     void NotifySection(TXLSectionKind section);
