@@ -2,6 +2,8 @@
 
 #include "xlgrid/sheetstream.h"
 
+#include <memory>
+
 namespace xlgridui {
 
 namespace {
@@ -20,6 +22,7 @@ TXLUndoStack::TXLUndoStack(xlgrid::TXLSheet& sheet, const TXLUndoLimits& limits)
 
 TXLUndoStack::~TXLUndoStack()
 {
+    DropDiscarded();
     if (m_attached)
         m_sheet.RemoveUser(this);
 }
@@ -81,16 +84,27 @@ void TXLUndoStack::MarkClean()
 
 void TXLUndoStack::Show(std::size_t pos)
 {
+    // The state is read into a sheet of its own and exchanged with the
+    // edited sheet's contents, so that the sheet shows it at once; the old
+    // contents wait in m_discarded until DropDiscarded (freeing a large
+    // sheet's cells costs more than reading it).
+    auto fresh = std::make_unique<xlgrid::TXLSheet>();
+    xlgrid::TXLLoadOptions options;
+    xlgrid::TXLStyler* styler = m_sheet.Styler();
+    options.FindStyler = [styler](const std::string&) { return styler; };
+    xlgrid::LoadSheetFromStream(*fresh, m_states[pos], options);
+    DropDiscarded();
     m_restoring = true;
-    try {
-        xlgrid::LoadSheetFromStream(m_sheet, m_states[pos]);
-    } catch (...) {
-        m_restoring = false;
-        throw;
-    }
+    m_sheet.SwapContents(*fresh);
     m_restoring = false;
+    m_discarded = std::move(fresh);
     m_pos = pos;
     m_sheet.SetModified(pos != m_clean);
+}
+
+void TXLUndoStack::DropDiscarded()
+{
+    m_discarded.reset();
 }
 
 void TXLUndoStack::Undo()

@@ -20,6 +20,7 @@
 #include <cstddef>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace xlgridui {
@@ -64,6 +65,10 @@ public:
     // the commit that ends the user action).
     std::function<void()> OnDirty;
 
+    // Frees the contents an undo or redo replaced (the window calls it once
+    // the sheet has been repainted; the next undo or redo does it anyway).
+    void DropDiscarded();
+
     // The state the sheet was last saved in: showing it again clears the
     // sheet's Modified flag, any other state sets it.
     void MarkClean();
@@ -93,6 +98,7 @@ private:
     void Trim();
 
     xlgrid::TXLSheet& m_sheet;
+    std::unique_ptr<xlgrid::TXLSheet> m_discarded;
     TXLUndoLimits m_limits;
     std::deque<std::string> m_states;
     std::size_t m_pos = 0;
