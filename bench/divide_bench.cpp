@@ -36,9 +36,9 @@ void Divide(benchmark::State& state)
         auto division = std::make_unique<engine::TDivideClasses>();
         division->Data = rows;
         division->ClassCount = static_cast<int>(state.range(1));
-        division->SexCol = 2;
-        division->SortCol = 7;
-        division->SortType = 1;
+        division->Columns.SexCol = 2;
+        division->Columns.SortCol = 7;
+        division->SortType = engine::skNumeric;
         division->CreateStudentID = true;
         state.ResumeTiming();
         division->Divide();

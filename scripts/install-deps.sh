@@ -4,7 +4,11 @@ set -eu
 
 packages="build-essential cmake pkg-config qt6-base-dev libxlsxwriter-dev libzip-dev libexpat1-dev
 libfreexl-dev fonts-wqy-microhei xvfb libgtest-dev libgmock-dev libbenchmark-dev python3 python3-openpyxl
-python3-xlsxwriter time poppler-utils"
+python3-xlsxwriter time poppler-utils locales"
+
+# A locale whose decimal mark is a comma, so the tests that check number
+# texts do not depend on the process locale really run.
+comma_locale="de_DE.UTF-8"
 
 missing=""
 for p in $packages; do
@@ -13,12 +17,24 @@ for p in $packages; do
     fi
 done
 
-[ -z "$missing" ] && exit 0
-
 sudo=""
 if [ "$(id -u)" -ne 0 ]; then
     sudo="sudo"
 fi
-echo "Installing:$missing"
-$sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends $missing
+
+if [ -n "$missing" ]; then
+    echo "Installing:$missing"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends $missing
+fi
+
+# locale -a spells de_DE.UTF-8 as de_DE.utf8.
+if ! locale -a 2>/dev/null | grep -qix "$(echo "$comma_locale" | sed 's/UTF-8$/utf8/')"; then
+    echo "Generating the $comma_locale locale"
+    if grep -q "^# *$comma_locale UTF-8" /etc/locale.gen 2>/dev/null; then
+        $sudo sed -i "s/^# *$comma_locale UTF-8/$comma_locale UTF-8/" /etc/locale.gen
+    elif ! grep -q "^$comma_locale UTF-8" /etc/locale.gen 2>/dev/null; then
+        echo "$comma_locale UTF-8" | $sudo tee -a /etc/locale.gen >/dev/null
+    fi
+    $sudo locale-gen
+fi

@@ -93,14 +93,14 @@ TDivideOptions ParseDivideOptions(const std::vector<std::string>& args, const ch
             o.Overrides.emplace_back("SortFieldName", value());
         } else if (arg == "--sort-kind") {
             std::string v = value();
+            engine::TSortKind kind = engine::skNone;
             if (v == "numeric")
-                o.Overrides.emplace_back("SortFieldType", "数值型");
+                kind = engine::skNumeric;
             else if (v == "grade")
-                o.Overrides.emplace_back("SortFieldType", "等级型");
-            else if (v == "none")
-                o.Overrides.emplace_back("SortFieldType", "");
-            else
+                kind = engine::skGrade;
+            else if (v != "none")
                 throw EUsage("--sort-kind is numeric, grade or none, not '" + v + "'");
+            o.Overrides.emplace_back("SortFieldType", engine::SortFieldTypeText(kind));
         } else if (arg == "--student-id" || arg == "--no-student-id") {
             flag();
             o.Overrides.emplace_back("CreateStudentID", arg == "--student-id" ? "True" : "False");

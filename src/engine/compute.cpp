@@ -11,6 +11,9 @@ void FillDivision(TDivideClasses& division, const IRosterSheet& roster, const TC
 {
     const int rows = roster.RowCount();
     const int cols = roster.ColCount();
+    division.Headers.clear();
+    for (int j = 0; j < cols; ++j)
+        division.Headers.emplace_back(TrimBlanks(roster.CellText(j, 1)));
     division.Data.clear();
     division.Data.reserve(static_cast<std::size_t>(std::max(rows - 2, 0)));
     for (int r = 2; r < rows; ++r) {
@@ -22,9 +25,8 @@ void FillDivision(TDivideClasses& division, const IRosterSheet& roster, const TC
     }
     division.ClassCount = std::max(config.ReadIntSetting("ClassCount", 1), 1);
     division.ClassPrefix = config.ReadSetting("ClassPrefix", "");
-    division.SortCol = columns.SortCol;
+    division.Columns = columns;
     division.SortType = sortField.Kind;
-    division.SexCol = columns.SexCol;
     division.CreateStudentID = config.ReadBoolSetting("CreateStudentID", "False");
     division.StudentIDPrefix = config.ReadSetting("StudentIDPrefix", "");
     division.SexPrefix = config.ReadBoolSetting("SexPrefix", "False");

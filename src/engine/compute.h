@@ -7,8 +7,9 @@
 
 namespace engine {
 
-// Data := the trimmed texts of rows 2.. of the roster; the settings are read
-// from the store afresh (ClassCount below 1 becomes 1).
+// Headers := the trimmed texts of row 1, Data := those of rows 2.. of the
+// roster, Columns := the roles found; the settings are read from the store
+// afresh (ClassCount below 1 becomes 1).
 void FillDivision(TDivideClasses& division, const IRosterSheet& roster, const TConfigStore& config,
                   const TRosterColumns& columns, const TSortField& sortField);
 

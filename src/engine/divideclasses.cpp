@@ -1,5 +1,7 @@
 #include "engine/divideclasses.h"
 
+#include "engine/textrules.h"
+
 #include <algorithm>
 
 namespace engine {
@@ -47,37 +49,86 @@ std::string StudentNumber(int classNumber, int place, bool sexPrefix, bool boy)
     return out;
 }
 
+namespace {
+
+// The columns' headers and numeric flags, and every student's values in the
+// numeric columns.
+void ParseColumns(TDealInput& input, const std::vector<std::string>& headers)
+{
+    std::size_t cols = headers.size();
+    for (const TDealStudent& s : input.Students)
+        cols = std::max(cols, s.Fields.size());
+    input.Columns.assign(cols, TDealColumn());
+    for (std::size_t j = 0; j < cols; ++j) {
+        TDealColumn& column = input.Columns[j];
+        if (j < headers.size())
+            column.Header = headers[j];
+        bool numeric = true, anyNumber = false;
+        for (const TDealStudent& s : input.Students) {
+            std::string_view text = j < s.Fields.size() ? std::string_view(s.Fields[j]) : std::string_view();
+            if (text.empty())
+                continue;
+            if (!IsNumber(text)) {
+                numeric = false;
+                break;
+            }
+            anyNumber = true;
+        }
+        column.Numeric = numeric && anyNumber;
+    }
+    for (TDealStudent& s : input.Students) {
+        s.Values.assign(cols, std::nullopt);
+        for (std::size_t j = 0; j < s.Fields.size(); ++j)
+            if (input.Columns[j].Numeric && !s.Fields[j].empty())
+                s.Values[j] = NumberValue(s.Fields[j]);
+    }
+}
+
+}  // namespace
+
 void TDivideClasses::Divide()
 {
     const int classCount = std::max(ClassCount, 1);
-    // The ranking records live in one array for the length of the call; the
-    // two sex lists only point into it (one allocation instead of one per
-    // student, and nothing to free record by record afterwards).
-    std::vector<TStuData> ranked;
-    ranked.reserve(Data.size());
+    // Every record is made once, here, and moved into its class when the
+    // plan has been checked; the two sex lists rank them without owning them.
+    std::vector<TStuData> records;
+    records.reserve(Data.size());
+    TDealInput input;
+    input.Roles = Columns;
+    input.ClassCount = classCount;
+    input.ClassPrefix = ClassPrefix;
+    input.SortKind = SortType;
     TDList boys(false, CompareAscending);
     TDList girls(false, CompareDescending);
-
-    Grade.BoyCount = 0;
-    Grade.GirlCount = 0;
-    for (const std::vector<std::string>& row : Data) {
-        const std::string& sex = CellOf(row, SexCol);
+    for (std::size_t r = 0; r < Data.size(); ++r) {
+        const std::vector<std::string>& row = Data[r];
+        const std::string& sex = CellOf(row, Columns.SexCol);
         bool boy = sex == "男";
         if (!boy && sex != "女")
             continue;  // takes no part; a passing roster check rules this out
-        TStuData& s = ranked.emplace_back();
+        TStuData& s = records.emplace_back();
         s.Fields = row;
-        s.Key = SortKey(CellOf(row, SortCol), SortType);
-        if (boy) {
-            boys.Insert(&s);
-            ++Grade.BoyCount;
-        } else {
-            girls.Insert(&s);
-            ++Grade.GirlCount;
-        }
+        s.Key = SortKey(CellOf(row, Columns.SortCol), SortType);
+        input.Students.push_back({static_cast<int>(r), row, {}, boy ? sxBoy : sxGirl, s.Key});
     }
+    // Ranked only now: the array no longer grows, so the lists' pointers hold.
+    for (std::size_t i = 0; i < records.size(); ++i)
+        (input.Students[i].Sex == sxBoy ? boys : girls).Insert(&records[i]);
+    auto rankedOrder = [&](const TDList& list) {
+        std::vector<int> order;
+        order.reserve(list.Count());
+        list.ForEachBackward([&](const TStuData* s) { order.push_back(static_cast<int>(s - records.data())); });
+        return order;
+    };
+    input.BoyOrder = rankedOrder(boys);
+    input.GirlOrder = rankedOrder(girls);
+    ParseColumns(input, Headers);
+
+    const std::vector<int> planned = PlannedClasses(m_deal->Deal(input), input);
 
     Grade.Name = "全年级";
+    Grade.BoyCount = static_cast<int>(input.BoyOrder.size());
+    Grade.GirlCount = static_cast<int>(input.GirlOrder.size());
     Grade.Count = Grade.BoyCount + Grade.GirlCount;
     Grade.Total = 0;
     Grade.Students = TDList(false, CompareAscending);
@@ -90,27 +141,12 @@ void TDivideClasses::Divide()
         c.Students = TDList(true, CompareAscending);
     }
 
-    auto dealingOrder = [](const TDList& list) {
-        std::vector<const TStuData*> order;
-        order.reserve(list.Count());
-        list.ForEachBackward([&](const TStuData* s) { order.push_back(s); });
-        return order;
-    };
-    const std::vector<const TStuData*> boyOrder = dealingOrder(boys);
-    const std::vector<const TStuData*> girlOrder = dealingOrder(girls);
-    const TDealPlan plan = m_deal->Deal(boyOrder, girlOrder, classCount);
-
-    auto deal = [&](const std::vector<const TStuData*>& order, const std::vector<int>& target, bool boy) {
-        for (std::size_t i = 0; i < order.size(); ++i) {
-            const TStuData& s = *order[i];
-            int index = std::clamp(i < target.size() ? target[i] : 0, 0, classCount - 1);
-            int n = index + 1;
-            TClassData& c = Classes[static_cast<std::size_t>(index)];
-            auto d = std::make_unique<TStuData>();
-            // The ranking records are dropped right after dealing, so their
-            // texts move over instead of being copied.
-            d->Fields = std::move(const_cast<TStuData&>(s).Fields);
-            d->Key = s.Key;
+    auto deal = [&](const std::vector<int>& order, bool boy) {
+        for (int student : order) {
+            const auto i = static_cast<std::size_t>(student);
+            const int n = planned[i] + 1;
+            TClassData& c = Classes[static_cast<std::size_t>(n - 1)];
+            auto d = std::make_unique<TStuData>(std::move(records[i]));
             if (boy)
                 ++c.BoyCount;
             else
@@ -124,8 +160,8 @@ void TDivideClasses::Divide()
             Grade.Students.Insert(record);
         }
     };
-    deal(boyOrder, plan.BoyClass, true);
-    deal(girlOrder, plan.GirlClass, false);
+    deal(input.BoyOrder, true);
+    deal(input.GirlOrder, false);
 
     for (TClassData& c : Classes) {
         c.Count = c.BoyCount + c.GirlCount;

@@ -9,7 +9,6 @@
 #include "engine/dealstrategy.h"
 #include "engine/studata.h"
 
-#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,13 +20,13 @@ public:
     TDivideClasses();
 
     MatrxS2 Data;
-    std::vector<TClassData> Classes;  // index 0 is class 1
+    std::vector<std::string> Headers;  // the roster's trimmed header texts; may be empty
+    std::vector<TClassData> Classes;   // index 0 is class 1
     TClassData Grade;
     int ClassCount = 1;
     std::string ClassPrefix;
-    int SortCol = -1;
-    std::uint8_t SortType = 0;  // 0 none, 1 numeric, 2 grade level
-    int SexCol = -1;
+    TRosterColumns Columns;  // the roles the roster check found: sort, sex, school, ...
+    TSortKind SortType = skNone;
     bool CreateStudentID = false;
     std::string StudentIDPrefix;
     bool SexPrefix = false;
@@ -37,6 +36,8 @@ public:
     void SetDealStrategy(std::unique_ptr<IDealStrategy> strategy);
 
     // Fills Classes and Grade from Data and the settings; called once.
+    // Throws EDealPlanError, with Classes and Grade untouched, when the
+    // strategy's plan is not sound.
     void Divide();
 
 private:

@@ -56,15 +56,6 @@ void ScanHeaders(const IRosterSheet& sheet, const TConfigStore& config, const st
 
 }  // namespace
 
-std::uint8_t SortKindOf(std::string_view sortFieldType)
-{
-    if (sortFieldType == "数值型")
-        return 1;
-    if (sortFieldType == "等级型")
-        return 2;
-    return 0;
-}
-
 std::string TTableRoster::CellText(int col, int row) const
 {
     if (row < 0 || row >= RowCount() || col < 0)
@@ -128,9 +119,9 @@ TRosterCheck CheckRoster(IRosterSheet& sheet, TConfigStore& config, TRosterColum
             sortField.Name = Trimmed(sheet, columns.IDCol, 1);
             columns.SortCol = columns.IDCol;
         }
-        sortField.Kind = 1;
+        sortField.Kind = skNumeric;
         config.SetStoredValue("SortFieldName", std::string_view(sortField.Name));
-        config.SetStoredValue("SortFieldType", std::string_view("数值型"));
+        config.SetStoredValue("SortFieldType", SortFieldTypeText(skNumeric));
         try {
             config.SaveSettings();
         } catch (const std::exception& e) {
@@ -161,11 +152,11 @@ TRosterCheck CheckRoster(IRosterSheet& sheet, TConfigStore& config, TRosterColum
         std::string sortText = Trimmed(sheet, columns.SortCol, r);
         if (sortText.empty()) {
             line(columns.SortCol, ":" + sortField.Name + "不能为空");
-        } else if (sortField.Kind == 1 && !IsNumber(sortText)) {
+        } else if (sortField.Kind == skNumeric && !IsNumber(sortText)) {
             sheet.Mark(columns.SortCol, r);
             line(columns.SortCol, ":排序字段【" + sortField.Name + "】数值型数据非法");
             break;
-        } else if (sortField.Kind == 2 && !IsGradeLevel(sortText)) {
+        } else if (sortField.Kind == skGrade && !IsGradeLevel(sortText)) {
             sheet.Mark(columns.SortCol, r);
             line(columns.SortCol, ":排序字段【" + sortField.Name + "】等级型数据非法");
             break;

@@ -6,6 +6,7 @@
 // spreadsheet model in the window and on plain text tables alike.
 
 #include "engine/configstore.h"
+#include "engine/textrules.h"
 
 #include <cstdint>
 #include <set>
@@ -41,20 +42,18 @@ struct TRosterColumns {
     int RegionCol = -1;
     int SortCol = -1;
     int AdjustCol = -1;
+    bool operator==(const TRosterColumns&) const = default;
 };
 
 struct TSortField {
     std::string Name;
-    std::uint8_t Kind = 0;  // 0 none, 1 numeric, 2 grade level
+    TSortKind Kind = skNone;
 };
 
 struct TRosterCheck {
     bool Passed = false;
     std::string Message;  // the collected messages, trimmed; lines split by CR
 };
-
-// 1 for "数值型", 2 for "等级型", 0 for anything else.
-std::uint8_t SortKindOf(std::string_view sortFieldType);
 
 // Runs the check. Reads ClassCount, SortFieldName and SortFieldType from the
 // store; when it falls back to a default sort field it sets SortFieldName

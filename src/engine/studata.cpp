@@ -20,16 +20,17 @@ int CompareAscending(double x, double y) { return Sign(x - y); }
 
 int CompareDescending(double x, double y) { return Sign(y - x); }
 
-double SortKey(std::string_view text, int sortType)
+double SortKey(std::string_view text, TSortKind sortType)
 {
     switch (sortType) {
-    case 1:
+    case skNumeric:
         return NumberValue(text);
-    case 2:
+    case skGrade:
         return GradeLevelValue(text);
-    default:
-        return 0;
+    case skNone:
+        break;
     }
+    return 0;
 }
 
 }  // namespace engine

@@ -3,6 +3,7 @@
 // and the two orderings of students by sort key.
 
 #include "engine/dlist.h"
+#include "engine/textrules.h"
 
 #include <string>
 #include <string_view>
@@ -39,7 +40,7 @@ struct TClassData {
     std::vector<TSeat> Seats;  // reserved: seats are never arranged
 };
 
-// Sort key of one text for the sort kind (0 none, 1 numeric, 2 grade level).
-double SortKey(std::string_view text, int sortType);
+// Sort key of one text for the sort kind.
+double SortKey(std::string_view text, TSortKind sortType);
 
 }  // namespace engine

@@ -6,6 +6,27 @@
 
 namespace engine {
 
+TSortKind SortKindOf(std::string_view sortFieldType)
+{
+    for (TSortKind kind : {skNumeric, skGrade})
+        if (sortFieldType == SortFieldTypeText(kind))
+            return kind;
+    return skNone;
+}
+
+std::string_view SortFieldTypeText(TSortKind kind)
+{
+    switch (kind) {
+    case skNumeric:
+        return "数值型";
+    case skGrade:
+        return "等级型";
+    case skNone:
+        break;
+    }
+    return {};
+}
+
 std::string_view TrimBlanks(std::string_view text)
 {
     size_t b = 0, e = text.size();

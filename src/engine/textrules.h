@@ -1,12 +1,22 @@
 #pragma once
 // The small text rules the roster check, the division and the result sheets
-// share: blank trimming, the number and grade-mark tests, the key a sort text
-// gives, and the column names used in roster messages.
+// share: blank trimming, the number and grade-mark tests, the sort kinds and
+// their stored texts, and the column names used in roster messages.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace engine {
+
+// How the sort field's texts become keys: not at all (every key 0), as
+// decimal numbers, or as grade marks.
+enum TSortKind : std::uint8_t { skNone, skNumeric, skGrade };
+
+// skNumeric for "数值型", skGrade for "等级型", skNone for anything else.
+TSortKind SortKindOf(std::string_view sortFieldType);
+// The stored SortFieldType text of a kind: "数值型", "等级型" or empty.
+std::string_view SortFieldTypeText(TSortKind kind);
 
 // Removes every byte up to and including the blank (control characters and
 // the space) from both ends; multi-byte characters are never touched.

@@ -87,7 +87,7 @@ TOverviewView::TOverviewView(const engine::TDivideClasses& division, const engin
                              const engine::TRosterColumns& columns, std::string title)
     : m_title(std::move(title))
 {
-    const bool average = sortField.Kind == 1 && columns.SortCol != columns.IDCol;
+    const bool average = sortField.Kind == engine::skNumeric && columns.SortCol != columns.IDCol;
     std::vector<std::string> header = {"班别", "总人数", "男生人数", "女生人数"};
     if (average)
         header.push_back(sortField.Name);

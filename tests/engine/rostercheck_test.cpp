@@ -135,16 +135,16 @@ TEST(CheckRoster, SortFieldFallbackIsPersisted)
         const char* settings;
         int sortCol;
         const char* sortName;
-        int kind;
+        TSortKind kind;
     };
     const Rows withAdjust = {Good[0], {"考号", "姓名", "性别", "总分", "调整"}, {"1", "a", "男", "9", ""}};
     const Rows noTotal = {{"t", "", ""}, {" 考号 ", "姓名", "性别"}, {"7", "a", "男"}};
     const Case cases[] = {
-        {"configured", Good, "SortFieldName=总分;SortFieldType=等级型", 3, "总分", 2},
-        {"adjust never matches", withAdjust, "SortFieldName=调整;SortFieldType=等级型", 3, "总分", 1},
-        {"name never matches", Good, "SortFieldName=姓名", 3, "总分", 1},
-        {"id header fallback", noTotal, "SortFieldName=语文", 0, "考号", 1},
-        {"id as configured sort", {Good[0], {"学号", "姓名", "性别", "总分"}, Good[2]}, "SortFieldName=学号;SortFieldType=数值型", 0, "学号", 1},
+        {"configured", Good, "SortFieldName=总分;SortFieldType=等级型", 3, "总分", skGrade},
+        {"adjust never matches", withAdjust, "SortFieldName=调整;SortFieldType=等级型", 3, "总分", skNumeric},
+        {"name never matches", Good, "SortFieldName=姓名", 3, "总分", skNumeric},
+        {"id header fallback", noTotal, "SortFieldName=语文", 0, "考号", skNumeric},
+        {"id as configured sort", {Good[0], {"学号", "姓名", "性别", "总分"}, Good[2]}, "SortFieldName=学号;SortFieldType=数值型", 0, "学号", skNumeric},
     };
     for (const Case& c : cases) {
         TCheckRun run = RunCheck(c.rows, c.settings);

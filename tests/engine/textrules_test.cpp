@@ -1,10 +1,13 @@
 #include "engine/studata.h"
 #include "engine/textrules.h"
 
+#include "../commalocale.h"
+
 #include <gtest/gtest.h>
 
 #include <clocale>
 #include <string>
+#include <utility>
 
 using namespace engine;
 
@@ -29,16 +32,31 @@ TEST(TextRules, SortKeys)
 {
     struct Row {
         const char* text;
-        int kind;
+        TSortKind kind;
         double key;
     };
+    const auto stray = static_cast<TSortKind>(7);
     const Row rows[] = {
-        {"85.5", 1, 85.5}, {"-3", 1, -3}, {"1e2", 1, 100}, {"abc", 1, 0}, {"1e999", 1, 0},
-        {"优", 2, 4},      {"差", 2, 1},  {"A", 2, 26},    {"a", 2, 26},  {"z", 2, 1},
-        {"Z", 2, 1},       {"A+", 2, 0},  {"b", 2, 25},    {"85", 0, 0},  {"85", 7, 0},
+        {"85.5", skNumeric, 85.5}, {"-3", skNumeric, -3}, {"1e2", skNumeric, 100}, {"abc", skNumeric, 0},
+        {"1e999", skNumeric, 0},   {"优", skGrade, 4},    {"差", skGrade, 1},      {"A", skGrade, 26},
+        {"a", skGrade, 26},        {"z", skGrade, 1},     {"Z", skGrade, 1},       {"A+", skGrade, 0},
+        {"b", skGrade, 25},        {"85", skNone, 0},     {"85", stray, 0},
     };
     for (const Row& row : rows)
-        EXPECT_EQ(SortKey(row.text, row.kind), row.key) << row.text << " kind " << row.kind;
+        EXPECT_EQ(SortKey(row.text, row.kind), row.key) << row.text << " kind " << int(row.kind);
+}
+
+TEST(TextRules, SortKindsAndTheirStoredTexts)
+{
+    const std::pair<const char*, TSortKind> rows[] = {
+        {"数值型", skNumeric}, {"等级型", skGrade}, {"", skNone},      {"数值", skNone},
+        {" 数值型", skNone},   {"Numeric", skNone}, {"等级型 ", skNone},
+    };
+    for (const auto& [text, kind] : rows)
+        EXPECT_EQ(SortKindOf(text), kind) << text;
+    for (TSortKind kind : {skNone, skNumeric, skGrade})
+        EXPECT_EQ(SortKindOf(SortFieldTypeText(kind)), kind) << int(kind);
+    EXPECT_EQ(SortFieldTypeText(skNone), "");
 }
 
 TEST(TextRules, GradeLevelMarksAreExactly56)
@@ -72,39 +90,10 @@ TEST(TextRules, TrimBlanksKeepsInnerAndWideBlanks)
     EXPECT_EQ(TrimBlanks("   "), "");
 }
 
-namespace {
-
-// Switches the C library's number locale to one whose decimal separator is a
-// comma (as the desktop toolkit does when it adopts the user's locale) for
-// the life of the object; Active() is false when no such locale is installed.
-class TCommaDecimalLocale {
-public:
-    TCommaDecimalLocale()
-    {
-        if (const char* old = std::setlocale(LC_NUMERIC, nullptr))
-            m_old = old;
-        for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8", "ru_RU.UTF-8", "de_DE"})
-            if (std::setlocale(LC_NUMERIC, name) && std::localeconv()->decimal_point[0] == ',') {
-                m_active = true;
-                return;
-            }
-        std::setlocale(LC_NUMERIC, m_old.c_str());
-    }
-    ~TCommaDecimalLocale() { std::setlocale(LC_NUMERIC, m_old.c_str()); }
-    bool Active() const { return m_active; }
-
-private:
-    std::string m_old = "C";
-    bool m_active = false;
-};
-
-}  // namespace
-
 TEST(TextRules, SortKeysIgnoreTheProcessLocale)
 {
     TCommaDecimalLocale locale;
-    if (!locale.Active())
-        GTEST_SKIP() << "no locale with a decimal comma is installed";
+    ASSERT_TRUE(locale.Active()) << TCommaDecimalLocale::Missing;
     struct Row {
         const char* text;
         double key;
@@ -113,5 +102,5 @@ TEST(TextRules, SortKeysIgnoreTheProcessLocale)
         {"85.5", 85.5}, {"-3.25", -3.25}, {".5", 0.5}, {"85.", 85}, {"1.5e2", 150}, {"+2.5", 2.5}, {"85,5", 0},
     };
     for (const Row& row : rows)
-        EXPECT_EQ(SortKey(row.text, 1), row.key) << row.text;
+        EXPECT_EQ(SortKey(row.text, skNumeric), row.key) << row.text;
 }

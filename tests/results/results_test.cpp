@@ -8,6 +8,8 @@
 #include "xlgrid/sheet.h"
 #include "xlio/sheetimport.h"
 
+#include "../commalocale.h"
+
 #include <gtest/gtest.h>
 
 #include <clocale>
@@ -33,38 +35,10 @@ TEST(FormatAverage, ZeroToTwoDecimals)
         EXPECT_EQ(FormatAverage(row.value), row.text) << row.value;
 }
 
-namespace {
-
-// The C library's number locale switched to one with a decimal comma (as the
-// desktop toolkit does when it adopts the user's locale) while it lives.
-class TCommaDecimalLocale {
-public:
-    TCommaDecimalLocale()
-    {
-        if (const char* old = std::setlocale(LC_NUMERIC, nullptr))
-            m_old = old;
-        for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8", "ru_RU.UTF-8", "de_DE"})
-            if (std::setlocale(LC_NUMERIC, name) && std::localeconv()->decimal_point[0] == ',') {
-                m_active = true;
-                return;
-            }
-        std::setlocale(LC_NUMERIC, m_old.c_str());
-    }
-    ~TCommaDecimalLocale() { std::setlocale(LC_NUMERIC, m_old.c_str()); }
-    bool Active() const { return m_active; }
-
-private:
-    std::string m_old = "C";
-    bool m_active = false;
-};
-
-}  // namespace
-
 TEST(FormatAverage, SameTextWhateverTheProcessLocale)
 {
     TCommaDecimalLocale locale;
-    if (!locale.Active())
-        GTEST_SKIP() << "no locale with a decimal comma is installed";
+    ASSERT_TRUE(locale.Active()) << TCommaDecimalLocale::Missing;
     struct Row {
         double value;
         const char* text;
@@ -83,9 +57,9 @@ engine::TDivideClasses SmallDivision(bool ids, int classes = 2)
     engine::TDivideClasses d;
     d.Data = {{"1", "甲", "男", "90"}, {"2", "乙", "男", "80"}, {"3", "丙", "女", "95"}};
     d.ClassCount = classes;
-    d.SexCol = 2;
-    d.SortCol = 3;
-    d.SortType = 1;
+    d.Columns.SexCol = 2;
+    d.Columns.SortCol = 3;
+    d.SortType = engine::skNumeric;
     d.CreateStudentID = ids;
     d.StudentIDPrefix = "S";
     d.ClassPrefix = "高一";
@@ -112,7 +86,7 @@ const std::vector<std::string> Header = {"考号", " 姓名 ", "性别", "总分
 TEST(ResultViews, StudentSheetColumns)
 {
     engine::TDivideClasses with = SmallDivision(true);
-    engine::TSortField sort{"总分", 1};
+    engine::TSortField sort{"总分", engine::skNumeric};
     engine::TRosterColumns cols;
     cols.IDCol = 0;
     cols.SortCol = 3;
@@ -143,10 +117,10 @@ TEST(ResultViews, OverviewAverageColumnAndColours)
         int columns;
     };
     const Case cases[] = {
-        {"numeric", {"总分", 1}, 3, 5},
-        {"grade", {"总分", 2}, 3, 4},
-        {"none", {"总分", 0}, 3, 4},
-        {"id column", {"考号", 1}, 0, 4},
+        {"numeric", {"总分", engine::skNumeric}, 3, 5},
+        {"grade", {"总分", engine::skGrade}, 3, 4},
+        {"none", {"总分", engine::skNone}, 3, 4},
+        {"id column", {"考号", engine::skNumeric}, 0, 4},
     };
     engine::TDivideClasses d = SmallDivision(false, 3);
     for (const Case& c : cases) {
@@ -159,7 +133,7 @@ TEST(ResultViews, OverviewAverageColumnAndColours)
     engine::TRosterColumns cols;
     cols.IDCol = 0;
     cols.SortCol = 3;
-    TOverviewView ov(d, {"总分", 1}, cols);
+    TOverviewView ov(d, {"总分", engine::skNumeric}, cols);
     EXPECT_EQ(Cells(ov), (std::vector<std::vector<std::string>>{{"班别", "总人数", "男生人数", "女生人数", "总分"},
                                                               {"高一(1)班", "2", "1", "1", "92.5"},
                                                               {"高一(2)班", "1", "1", "0", "80"},
@@ -168,7 +142,7 @@ TEST(ResultViews, OverviewAverageColumnAndColours)
     for (int col = 1; col <= 3; ++col)
         EXPECT_EQ(ov.GradeCountColor(col), CountMatchColor);
     d.Grade.BoyCount = 5;  // a grade that disagrees with its classes shows red
-    TOverviewView bad(d, {"总分", 1}, cols);
+    TOverviewView bad(d, {"总分", engine::skNumeric}, cols);
     EXPECT_EQ(bad.GradeCountColor(2), CountMismatchColor);
     EXPECT_EQ(bad.GradeCountColor(3), CountMatchColor);
 }
@@ -276,7 +250,7 @@ TEST_F(CsvExportTest, WritesEveryFileWithItsLinesAndProgress)
     engine::TRosterColumns cols;
     cols.IDCol = 0;
     cols.SortCol = 3;
-    engine::TSortField sort{"总分", 1};
+    engine::TSortField sort{"总分", engine::skNumeric};
     TResultViews v = MakeResultViews(d, Header, sort, cols);
     std::vector<const IResultTable*> sheets;
     for (const auto& s : v.Students)
@@ -315,7 +289,7 @@ TEST_F(CsvExportTest, DeletesOnlyCsvFilesAndStopsAtAnImpossibleName)
     engine::TDivideClasses d = SmallDivision(false, 2);
     d.ClassPrefix = "a/b";
     engine::TRosterColumns cols;
-    TResultViews v = MakeResultViews(d, Header, {"总分", 1}, cols);
+    TResultViews v = MakeResultViews(d, Header, {"总分", engine::skNumeric}, cols);
     std::vector<const IResultTable*> sheets;
     for (const auto& s : v.Students)
         sheets.push_back(&s);
@@ -340,7 +314,7 @@ TEST_F(CsvExportTest, Utf8WithByteOrderMarkAndSingleColumnRoster)
 {
     engine::TDivideClasses d = SmallDivision(false, 1);
     engine::TRosterColumns cols;
-    TResultViews v = MakeResultViews(d, Header, {"", 0}, cols);
+    TResultViews v = MakeResultViews(d, Header, {"", engine::skNone}, cols);
     std::vector<const IResultTable*> sheets = {&v.Students[0], &v.Students[1], &v.Overview};
     std::vector<std::vector<std::string>> roster = {{""}, {"h"}};
     TRosterView source(roster, 1);
@@ -357,7 +331,7 @@ TEST_F(CsvExportTest, DataSourceFileKeepsItsNameWhateverTheRosterSheetIsCalled)
 {
     engine::TDivideClasses d = SmallDivision(false, 1);
     engine::TRosterColumns cols;
-    TResultViews v = MakeResultViews(d, Header, {"", 0}, cols);
+    TResultViews v = MakeResultViews(d, Header, {"", engine::skNone}, cols);
     std::vector<const IResultTable*> sheets = {&v.Students[0], &v.Students[1], &v.Overview};
     std::vector<std::vector<std::string>> roster = {{"名单"}, {"h"}};
     TRosterView source(roster, 1, "高一新生花名册");

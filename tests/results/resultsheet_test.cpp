@@ -205,9 +205,9 @@ TEST(ResultSheet, HeadersAreCopiedAsValuesAndDataCellsAreTrimmedTexts)
     source.SetText(0, 2, " 7 ");
     engine::TDivideClasses d;
     d.Data = {{"7", "甲", "男", "x"}};
-    d.SexCol = 2;
+    d.Columns.SexCol = 2;
     d.Divide();
-    TResultContext context{source, d, {"", 0}, {}};
+    TResultContext context{source, d, {"", engine::skNone}, {}};
     xlgrid::TXLSheet grade;
     BuildResultSheet(context, grade, d.Grade, rkGrade, "", false, "");
     EXPECT_EQ(grade.ColCount(), 5);
