@@ -27,9 +27,15 @@ template <class Box, class Signal> void ReportOnce(Box* box, bool& queued, Signa
 }
 }  // namespace
 
+void TXLToolBox::hidePopup()
+{
+    QComboBox::hidePopup();
+    Q_EMIT PopupClosed();
+}
+
 // ---- zoom ----
 
-TXLZoomBox::TXLZoomBox(QWidget* parent) : QComboBox(parent)
+TXLZoomBox::TXLZoomBox(QWidget* parent) : TXLToolBox(parent)
 {
     setEditable(true);
     setInsertPolicy(QComboBox::NoInsert);
@@ -77,7 +83,7 @@ void TXLZoomBox::Commit(const QString& text)
 
 // ---- font size ----
 
-TXLFontSizeBox::TXLFontSizeBox(QWidget* parent) : QComboBox(parent)
+TXLFontSizeBox::TXLFontSizeBox(QWidget* parent) : TXLToolBox(parent)
 {
     setEditable(true);
     setInsertPolicy(QComboBox::NoInsert);
@@ -107,7 +113,7 @@ void TXLFontSizeBox::SetValue(int size)
 
 // ---- font name ----
 
-TXLFontNameBox::TXLFontNameBox(QWidget* parent) : QComboBox(parent)
+TXLFontNameBox::TXLFontNameBox(QWidget* parent) : TXLToolBox(parent)
 {
     setEditable(true);
     setInsertPolicy(QComboBox::NoInsert);

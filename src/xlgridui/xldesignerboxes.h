@@ -7,12 +7,24 @@
 
 namespace xlgridui {
 
+// An editable tool-bar box that says when its drop-down list closes (the
+// designer then gives the focus back to the grid).
+class TXLToolBox : public QComboBox {
+    Q_OBJECT
+public:
+    using QComboBox::QComboBox;
+    void hidePopup() override;
+
+Q_SIGNALS:
+    void PopupClosed();
+};
+
 // (Enter in an editable box is reported once, just after the event.)
 //
 // Zoom in percent: lists 200, 150, 100, 75, 50, 25 and 10 with a percent
 // sign; typing takes digits, "%", "." and ","; the value stays within 10 and
 // 500 and shows as "0.##%".
-class TXLZoomBox : public QComboBox {
+class TXLZoomBox : public TXLToolBox {
     Q_OBJECT
 public:
     explicit TXLZoomBox(QWidget* parent = nullptr);
@@ -34,7 +46,7 @@ private:
 
 // Font size in points: lists 6 to 72; typing takes digits; a text that is no
 // number reads as 9; sizes below 1 are refused.
-class TXLFontSizeBox : public QComboBox {
+class TXLFontSizeBox : public TXLToolBox {
     Q_OBJECT
 public:
     explicit TXLFontSizeBox(QWidget* parent = nullptr);
@@ -50,7 +62,7 @@ private:
 
 // Font name: the scalable fonts, sorted, with 宋体 (mapped to an installed
 // CJK font) among them; starts at 宋体. Its size box supplies the size.
-class TXLFontNameBox : public QComboBox {
+class TXLFontNameBox : public TXLToolBox {
     Q_OBJECT
 public:
     explicit TXLFontNameBox(QWidget* parent = nullptr);

@@ -353,11 +353,6 @@ const std::map<QString, Draw>& Table()
              p.drawLine(QPointF(10.3, 10.3), QPointF(14.5, 14.5));
          }},
         {"APSetup", Page(true, kFaint)},
-        {"APMargin", [](QPainter& p) {
-             Page(false, kFaint)(p);
-             p.setPen(QPen(kBlue, 1, Qt::DashLine));
-             p.drawRect(QRectF(4.5, 3.5, 7, 9));
-         }},
         {"APClose", [](QPainter& p) {
              p.setPen(QPen(QColor(190, 40, 40), 2));
              p.drawLine(QPointF(4, 4), QPointF(12, 12));
@@ -388,7 +383,8 @@ QIcon DesignerIcon(const QString& name)
     if (cached != cache.end())
         return cached->second;
     const auto& table = Table();
-    auto it = table.find(name);
+    // The preview's margins button is the menu's margins command.
+    auto it = table.find(name == QLatin1String("APMargin") ? QStringLiteral("AFPrintMargin") : name);
     QIcon icon;
     if (it != table.end()) {
         icon.addPixmap(Render(it->second, 16));

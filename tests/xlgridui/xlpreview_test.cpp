@@ -26,6 +26,27 @@ void Pages(TXLSheet& sheet, int cols, int rows)
             sheet.SetText(c, r, "张" + std::to_string(r) + "-" + std::to_string(c));
 }
 
+// A preview of the given size, shown, on a sheet of cols x rows cells.
+struct Shown {
+    TXLSheet sheet;
+    TXLPreview preview;
+    Shown(int cols, int rows, QSize size)
+    {
+        Pages(sheet, cols, rows);
+        preview.resize(size);
+        preview.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&preview));
+        preview.SetSheet(&sheet);
+    }
+};
+
+void Wheel(TXLPreview& preview, int delta)
+{
+    QWheelEvent event(QPointF(50, 50), preview.viewport()->mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, delta),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(preview.viewport(), &event);
+}
+
 }  // namespace
 
 class PreviewTest : public QObject {
@@ -148,13 +169,8 @@ private Q_SLOTS:
 
     void ClickTogglesZoom()
     {
-        TXLSheet sheet;
-        Pages(sheet, 3, 10);
-        TXLPreview preview;
-        preview.resize(600, 400);
-        preview.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&preview));
-        preview.SetSheet(&sheet);
+        Shown shown(3, 10, QSize(600, 400));
+        TXLPreview& preview = shown.preview;
         QVERIFY(preview.AutoScale());
         const int fitted = preview.Scale();
         QVERIFY(fitted < 100);
@@ -173,22 +189,13 @@ private Q_SLOTS:
 
     void WheelScrolls()
     {
-        TXLSheet sheet;
-        Pages(sheet, 3, 10);
-        TXLPreview preview;
-        preview.resize(600, 400);
-        preview.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&preview));
-        preview.SetSheet(&sheet);
+        Shown shown(3, 10, QSize(600, 400));
+        TXLPreview& preview = shown.preview;
         preview.SetScale(100);
         QCOMPARE(preview.verticalScrollBar()->value(), 0);
-        QWheelEvent back(QPointF(50, 50), preview.viewport()->mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, -120),
-                         Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(preview.viewport(), &back);
+        Wheel(preview, -120);
         QCOMPARE(preview.verticalScrollBar()->value(), 120);
-        QWheelEvent forward(QPointF(50, 50), preview.viewport()->mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, 60),
-                            Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(preview.viewport(), &forward);
+        Wheel(preview, 60);
         QCOMPARE(preview.verticalScrollBar()->value(), 60);
     }
 
