@@ -5,10 +5,13 @@
 # Prints wall time and peak memory of both (from /usr/bin/time -v).
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
-fenban=${1:-$root/build/src/cli/fenban}
+fenban=${1:-$root/build/src/app/fenban}
 students=${2:-100000}
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
+# A settings file of its own, never the program's Config.ini.
+: > "$tmp/settings.ini"
+export FENBAN_CONFIG="$tmp/settings.ini"
 
 python3 "$root/scripts/make-roster.py" -n "$students" -s 7 -o "$tmp/roster.csv"
 echo "roster: $students students, $(wc -c < "$tmp/roster.csv") bytes GB18030"

@@ -12,11 +12,11 @@
 #include "engine/rostercheck.h"
 #include "engine/sheetroster.h"
 #include "results/resultsheet.h"
-#include "results/sheetimport.h"
+#include "xlio/sheetimport.h"
 #include "xlgrid/section.h"
 #include "xlgrid/sheet.h"
 #include "xlio/csvreader.h"
-#include "xlio/readerror.h"
+#include "xlio/fileerror.h"
 #include "xlio/resultworkbook.h"
 
 #include <algorithm>
@@ -116,7 +116,7 @@ int main(int argc, char** argv)
     try {
         const auto buildStart = Clock::now();
         xlgrid::TXLSheet source;
-        results::ImportCsvIntoSheet(source, xlio::ReadCsvFile(rosterFile));
+        xlio::ImportCsvIntoSheet(source, xlio::ReadCsvFile(rosterFile));
         engine::TConfigStore config = engine::TConfigStore::InMemory();
         config.WriteSetting("ClassCount", classes);
         config.WriteSetting("ClassPrefix", "高一");
@@ -135,21 +135,8 @@ int main(int argc, char** argv)
         division.Divide();
 
         const results::TResultContext context{source, division, sortField, columns};
-        std::vector<std::unique_ptr<xlgrid::TXLSheet>> built;
-        std::vector<xlio::TResultSheet> sheets{{xlio::rkDataSource, "数据源", &source}};
-        auto make = [&](const std::string& name, const engine::TClassData& record, results::TResultSheetKind kind,
-                        xlio::TResultSheetKind xlKind) {
-            auto sheet = std::make_unique<xlgrid::TXLSheet>();
-            sheet->SetTitle(name);
-            results::BuildResultSheet(context, *sheet, record, kind, division.StudentIDPrefix,
-                                      division.CreateStudentID, division.ClassPrefix);
-            sheets.push_back({xlKind, name, sheet.get()});
-            built.push_back(std::move(sheet));
-        };
-        make("全年级", division.Grade, results::rkGrade, xlio::rkGrade);
-        for (const auto& cls : division.Classes)
-            make(division.ClassPrefix + cls.Name, cls, results::rkClass, xlio::rkClass);
-        make("分班情况", engine::TClassData(), results::rkOverview, xlio::rkOverview);
+        const std::vector<results::TBuiltSheet> built = results::BuildResultSheets(context);
+        const std::vector<xlio::TResultSheet> sheets = results::WorkbookSheets(source, built);
         const double buildSeconds = Since(buildStart);
 
         long long cells = 0;

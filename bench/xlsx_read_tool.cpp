@@ -2,7 +2,7 @@
 // repeats in seconds, then the rows and cells read (a check that the whole
 // sheet arrived).
 //   xlsx_read_tool FILE.xlsx [REPEATS]
-#include "xlio/readerror.h"
+#include "xlio/fileerror.h"
 #include "xlio/xlsxreader.h"
 
 #include <algorithm>
@@ -32,7 +32,7 @@ int main(int argc, char** argv)
             for (const auto& row : table)
                 cells += row.size();
         }
-    } catch (const xlio::EReadError& e) {
+    } catch (const xlio::EFileError& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;
     }

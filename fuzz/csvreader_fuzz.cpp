@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (again != table)
                 std::abort();
         }
-    } catch (const xlio::EReadError&) {
+    } catch (const xlio::EFileError&) {
     }
     return 0;
 }

@@ -1,7 +1,7 @@
 // The XML handlers alone, without the archive around them. The first byte
 // picks the handler, the second how the text is cut into chunks, so that
 // text and elements split across buffers are exercised too.
-#include "xlio/readerror.h"
+#include "xlio/fileerror.h"
 #include "xlio/xlsxparts.h"
 
 #include <cstddef>
@@ -45,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         case 3: { TStylesHandler h; Run(h, text, size, chunk, limits); break; }
         default: { TWorksheetHandler h(strings, kinds, data[1] & 1, limits); Run(h, text, size, chunk, limits); break; }
         }
-    } catch (const xlio::EReadError&) {
+    } catch (const xlio::EFileError&) {
     }
     return 0;
 }

@@ -1,5 +1,5 @@
 // The whole xlsx reader from memory: archive, directory, every part.
-#include "xlio/readerror.h"
+#include "xlio/fileerror.h"
 #include "xlio/xlsxreader.h"
 
 #include <cstddef>
@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     limits.MaxSharedStrings = 1u << 18;
     try {
         xlio::ReadXlsxMemory(std::string_view(reinterpret_cast<const char*>(data), size), "fuzz.xlsx", limits);
-    } catch (const xlio::EReadError&) {
+    } catch (const xlio::EFileError&) {
     }
     return 0;
 }

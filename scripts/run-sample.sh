@@ -4,7 +4,7 @@
 # overview on the terminal.
 set -eu
 build=${1:-build}
-fenban="$build/src/cli/fenban"
+fenban="$build/src/app/fenban"
 if [ ! -x "$fenban" ]; then
     echo "run-sample: $fenban is missing; build first (make build)." >&2
     exit 2

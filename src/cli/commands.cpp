@@ -1,8 +1,7 @@
 #include "cli/commands.h"
 
 #include "cli/helptext.h"
-#include "cli/sheetfiles.h"
-#include "engine/atomicfile.h"
+#include "cli/pdfoutput.h"
 #include "engine/compute.h"
 #include "engine/configstore.h"
 #include "engine/divideclasses.h"
@@ -12,15 +11,16 @@
 #include "results/resultview.h"
 #include "xlgrid/sheet.h"
 #include "xlio/csvreader.h"
-#include "xlio/readerror.h"
 #include "xlio/resultworkbook.h"
+#include "xlio/sheetfiles.h"
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <ostream>
-#include <stdexcept>
 
 namespace cli {
 namespace {
@@ -151,15 +151,11 @@ engine::TConfigStore OpenSettings(const TDivideOptions& o)
         if (!fs::exists(file, ec) || fs::is_directory(file, ec))
             throw EUsage("cannot open the settings file " + file.string());
     }
-    try {
-        engine::TConfigStore config = engine::TConfigStore::InMemory(file);
-        for (const auto& [key, text] : o.Overrides)
-            config.WriteSetting(key, text);
-        config.LoadSettings();
-        return config;
-    } catch (const engine::EFileError& e) {
-        throw EUsage(e.what());
-    }
+    engine::TConfigStore config = engine::TConfigStore::InMemory(file);
+    for (const auto& [key, text] : o.Overrides)
+        config.WriteSetting(key, text);
+    config.LoadSettings();
+    return config;
 }
 
 // CR-separated message lines as terminal lines.
@@ -192,8 +188,19 @@ int Guarded(std::ostream& err, const char* command, const std::function<int()>& 
     return 2;
 }
 
+// Flushes the stream; a failed write ends the command (exit code 2).
+void CheckWritten(std::ostream& stream, const char* what)
+{
+    errno = 0;
+    stream.flush();
+    if (!stream) {
+        const int err = errno;
+        throw EUsage(std::string("cannot write ") + what + (err ? std::string(": ") + std::strerror(err) : ""));
+    }
+}
+
 struct TCheckedRoster {
-    TLoadedRoster Sheet;
+    xlio::TLoadedRoster Sheet;
     engine::TRosterColumns Columns;
     engine::TSortField SortField;
 };
@@ -203,7 +210,7 @@ struct TCheckedRoster {
 std::optional<TCheckedRoster> LoadAndCheck(const TDivideOptions& o, engine::TConfigStore& config,
                                            std::ostream& err)
 {
-    TCheckedRoster r{LoadRoster(o.Roster), {}, {}};
+    TCheckedRoster r{xlio::LoadRoster(o.Roster), {}, {}};
     engine::TTableRoster roster(r.Sheet.Rows, r.Sheet.ColCount);
     engine::TRosterCheck check = engine::CheckRoster(roster, config, r.Columns, r.SortField);
     if (!check.Passed) {
@@ -211,47 +218,6 @@ std::optional<TCheckedRoster> LoadAndCheck(const TDivideOptions& o, engine::TCon
         return std::nullopt;
     }
     return r;
-}
-
-// The result sheets as the window builds them, for the outputs that need
-// sheets (the workbook and the PDF): grade, classes 1..N, overview, each
-// titled with its tab caption, and the roster sheet they were built from.
-struct TResultSheets {
-    std::shared_ptr<xlgrid::TXLSheet> Source;
-    std::vector<std::unique_ptr<xlgrid::TXLSheet>> Sheets;
-};
-
-TResultSheets BuildResultSheets(const TCheckedRoster& r, const engine::TDivideClasses& d)
-{
-    TResultSheets out;
-    out.Source = RosterSheet(r.Sheet);
-    results::TResultContext context{*out.Source, d, r.SortField, r.Columns};
-    auto make = [&](const std::string& title, const engine::TClassData& record, results::TResultSheetKind kind) {
-        auto sheet = std::make_unique<xlgrid::TXLSheet>();
-        sheet->SetTitle(title);
-        results::BuildResultSheet(context, *sheet, record, kind, d.StudentIDPrefix, d.CreateStudentID,
-                                  d.ClassPrefix);
-        out.Sheets.push_back(std::move(sheet));
-    };
-    make("全年级", d.Grade, results::rkGrade);
-    for (const auto& cls : d.Classes)
-        make(results::ClassDisplayName(d.ClassPrefix, cls), cls, results::rkClass);
-    make("分班情况", engine::TClassData(), results::rkOverview);
-    return out;
-}
-
-// The workbook's worksheets: 数据源, 全年级, the classes, 分班情况.
-std::vector<xlio::TResultSheet> WorkbookSheets(const TResultSheets& built)
-{
-    std::vector<xlio::TResultSheet> list;
-    list.push_back({xlio::rkDataSource, "数据源", built.Source.get()});
-    for (std::size_t i = 0; i < built.Sheets.size(); ++i) {
-        xlio::TResultSheetKind kind = i == 0 ? xlio::rkGrade
-                                      : i + 1 == built.Sheets.size() ? xlio::rkOverview
-                                                                     : xlio::rkClass;
-        list.push_back({kind, built.Sheets[i]->Title(), built.Sheets[i].get()});
-    }
-    return list;
 }
 
 }  // namespace
@@ -280,24 +246,23 @@ int RunDivide(const std::vector<std::string>& args, std::ostream& out, std::ostr
         results::TResultViews views = results::MakeResultViews(division, header, r->SortField, r->Columns);
 
         if (o.XlsxFile || o.PdfFile) {
-            TResultSheets built = BuildResultSheets(*r, division);
-            std::vector<xlio::TResultSheet> workbook = WorkbookSheets(built);
+            // The result sheets as the window builds them, from the roster sheet.
+            const std::shared_ptr<xlgrid::TXLSheet> source = xlio::RosterSheet(r->Sheet);
+            const results::TResultContext context{*source, division, r->SortField, r->Columns};
+            const std::vector<results::TBuiltSheet> built = results::BuildResultSheets(context);
             // A worksheet name Excel refuses stops the run before any file is written.
             if (o.XlsxFile) {
+                const std::vector<xlio::TResultSheet> workbook = results::WorkbookSheets(*source, built);
                 std::string problem = xlio::ResultSheetNamesProblem(workbook);
                 if (!problem.empty())
                     throw EUsage("cannot write the Excel export " + *o.XlsxFile + ": " + problem
                                  + "; choose another class prefix (--prefix) or use --csv");
-                try {
-                    xlio::WriteResultWorkbook(*o.XlsxFile, workbook);
-                } catch (const xlio::EReadError& e) {
-                    throw EUsage(e.what());
-                }
+                xlio::WriteResultWorkbook(*o.XlsxFile, workbook);
             }
             if (o.PdfFile) {
                 std::vector<const xlgrid::TXLSheet*> pages;
-                for (const auto& sheet : built.Sheets)
-                    pages.push_back(sheet.get());
+                for (const results::TBuiltSheet& entry : built)
+                    pages.push_back(entry.Sheet.get());
                 WritePdf(pages, *o.PdfFile, PrintsNarrowerAcross(pages));
             }
         }
@@ -310,11 +275,7 @@ int RunDivide(const std::vector<std::string>& args, std::ostream& out, std::ostr
             results::TRosterView source(r->Sheet.Rows, r->Sheet.ColCount);
             results::TCsvExportOptions options;
             options.Encoding = o.CsvEncoding;
-            try {
-                results::ExportCsv(*o.CsvFolder, sheets, source, options, nullptr);
-            } catch (const results::ECsvExportError& e) {
-                throw EUsage(e.what());
-            }
+            results::ExportCsv(*o.CsvFolder, sheets, source, options, nullptr);
         }
 
         std::string text, scratch;
@@ -328,6 +289,7 @@ int RunDivide(const std::vector<std::string>& args, std::ostream& out, std::ostr
             text += '\n';
         }
         out << text;
+        CheckWritten(out, "the overview to standard output");
         return 0;
     });
 }
@@ -361,12 +323,15 @@ int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
         if (files.size() != 2)
             throw EUsage("expected an input and an output file (fenban convert --help)");
         // The output's type is checked before the input is read.
-        const std::string outExt = LowerExtension(files[1]);
+        const std::string outExt = xlio::LowerExtension(files[1]);
         if (outExt != ".csv" && outExt != ".xlsx" && outExt != ".pdf" && outExt != ".xlf")
             throw EUsage("unknown file type of " + files[1] + " (expected .csv, .xlsx, .pdf or .xlf)");
         xlgrid::TXLSheet sheet;
-        LoadSheet(files[0], sheet);
-        SaveSheet(sheet, files[1]);
+        xlio::LoadSheet(files[0], sheet);
+        if (outExt == ".pdf")
+            WritePdf({&sheet}, files[1], false);
+        else
+            xlio::SaveSheet(sheet, files[1]);
         return 0;
     });
 }
@@ -374,23 +339,37 @@ int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
 int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err)
 {
     std::vector<std::string> args(argv + (argc > 1 ? 2 : argc), argv + argc);
-    std::string command = argc > 1 ? argv[1] : "";
-    if (command == "divide")
-        return RunDivide(args, out, err);
-    if (command == "check")
-        return RunCheck(args, out, err);
-    if (command == "convert")
-        return RunConvert(args, out, err);
-    if (command == "--help" || command == "-h" || command == "help") {
+    const std::string command = argc > 1 ? argv[1] : "";
+    int code = 2;
+    if (command == "divide") {
+        code = RunDivide(args, out, err);
+    } else if (command == "check") {
+        code = RunCheck(args, out, err);
+    } else if (command == "convert") {
+        code = RunConvert(args, out, err);
+    } else if (command == "--help" || command == "-h" || command == "help") {
         out << GeneralHelp;
-        return 0;
+        code = 0;
+    } else {
+        if (command.empty())
+            err << "fenban: no command given\n";
+        else
+            err << "fenban: unknown command " << command << "\n";
+        err << GeneralHelp;
     }
-    if (command.empty())
-        err << "fenban: the desktop window is not part of this build; use a command.\n";
-    else
-        err << "fenban: unknown command " << command << "\n";
-    err << GeneralHelp;
-    return 2;
+    // What went to a full disk or a closed pipe is lost: never report success.
+    const bool named = command == "divide" || command == "check" || command == "convert";
+    const std::string name = named ? "fenban " + command : "fenban";
+    if (code != 2) {
+        try {
+            CheckWritten(out, "to standard output");
+        } catch (const EUsage& e) {
+            err << name << ": " << e.what() << "\n";
+            code = 2;
+        }
+    }
+    err.flush();
+    return err ? code : 2;
 }
 
 }  // namespace cli

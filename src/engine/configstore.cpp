@@ -156,6 +156,9 @@ bool IsWritableFolder(const std::filesystem::path& folder)
 
 std::filesystem::path DefaultConfigFile()
 {
+    const char* named = std::getenv(ConfigFileVariable);
+    if (named && *named)
+        return named;
     std::filesystem::path exe = ExecutableFolder();
     if (IsWritableFolder(exe))
         return exe / "Config.ini";

@@ -66,8 +66,13 @@ private:
 // The whole text read as a decimal integer of 32 bits, else the fallback.
 int ParseIntSetting(std::string_view text, int fallback);
 
-// Where Config.ini lives: beside the executable when that folder is
-// writable, else $XDG_CONFIG_HOME/fenban (default ~/.config/fenban).
+// The one environment variable of the program: the settings file to use
+// instead of the default Config.ini (tests name their own with it).
+inline constexpr const char* ConfigFileVariable = "FENBAN_CONFIG";
+
+// Where Config.ini lives: $FENBAN_CONFIG when set; else beside the executable
+// when that folder is writable, else $XDG_CONFIG_HOME/fenban (default
+// ~/.config/fenban).
 std::filesystem::path DefaultConfigFile();
 // The CSV export folder: Temp beside the executable when writable, else
 // $XDG_DATA_HOME/fenban/Temp (default ~/.local/share/fenban/Temp).

@@ -1,7 +1,7 @@
 #include "engine/inifile.h"
 
-#include "engine/atomicfile.h"
 #include "engine/textrules.h"
+#include "xlgrid/atomicfile.h"
 #include "xlgrid/encoding.h"
 
 #include <system_error>
@@ -166,11 +166,12 @@ void TIniFile::Load(const std::filesystem::path& file, bool missingOk)
         m_lines.clear();
         return;
     }
-    std::string bytes = ReadFileBounded(file, MaxFileBytes);
+    std::string bytes = xlgrid::ReadWholeFile(file.string(), MaxFileBytes);
     try {
         Parse(xlgrid::Gb18030ToUtf8(bytes));
     } catch (const xlgrid::EEncodingError& e) {
-        throw EFileError(file.string() + " is not a GB18030 settings file: " + e.what());
+        throw xlgrid::EXLFileError("read", file.string(),
+                                   std::string("it is not a GB18030 settings file (") + e.what() + ")");
     }
 }
 
@@ -179,7 +180,7 @@ void TIniFile::Save(const std::filesystem::path& file) const
     std::error_code ec;
     if (file.has_parent_path())
         std::filesystem::create_directories(file.parent_path(), ec);
-    WriteFileAtomic(file, xlgrid::Utf8ToGb18030(Text()));
+    xlgrid::WriteFileAtomic(file.string(), xlgrid::Utf8ToGb18030(Text()));
 }
 
 }  // namespace engine

@@ -33,8 +33,9 @@ public:
     // double quotes, so that reading gives it back unchanged.
     void Write(std::string_view section, std::string_view key, std::string_view value);
 
-    // GB18030 files. Load throws EFileError for an unreadable, oversized or
-    // wrongly encoded file; a missing file loads as empty when missingOk.
+    // GB18030 files. Load throws xlgrid::EXLFileError for an unreadable,
+    // oversized or wrongly encoded file; a missing file loads as empty when
+    // missingOk. Save replaces the file atomically (xlgrid's writer).
     void Load(const std::filesystem::path& file, bool missingOk);
     void Save(const std::filesystem::path& file) const;
 

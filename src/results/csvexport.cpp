@@ -1,9 +1,9 @@
 #include "results/csvexport.h"
 
-#include "engine/atomicfile.h"
-#include "xlgrid/encoding.h"
+#include "xlgrid/atomicfile.h"
 #include "xlio/csvwriter.h"
 #include "xlio/resultworkbook.h"
+#include "xlio/sheetfiles.h"
 
 #include <system_error>
 
@@ -16,61 +16,87 @@ public:
     void Step() override {}
 };
 
-bool IsCsvName(const std::filesystem::path& p)
-{
-    std::string ext = p.extension().string();
-    if (ext.size() != 4)
-        return false;
-    for (char& c : ext)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return ext == ".csv";
-}
+// Files of the set kept open at once; later ones wait under a hidden name,
+// so that a division of many classes needs no more descriptors than this.
+constexpr std::size_t kOpenFiles = 64;
 
-void DeleteCsvFiles(const std::filesystem::path& folder)
-{
-    std::error_code ec;
-    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        std::error_code typeError;
-        if (it->is_regular_file(typeError) && IsCsvName(it->path())) {
-            std::error_code ignored;  // a file that cannot go is skipped
-            std::filesystem::remove(it->path(), ignored);
-        }
-    }
-}
-
-class TCsvFile {
+class TCsvSet {
 public:
-    TCsvFile(const std::filesystem::path& folder, const std::string& title, const TCsvExportOptions& options)
-        : m_options(options)
+    TCsvSet(std::filesystem::path folder, const TCsvExportOptions& options)
+        : m_folder(std::move(folder)), m_options(options)
+    {
+    }
+
+    // The text of the next file, written by End.
+    std::string& Begin(const std::string& title)
     {
         if (title.find('/') != std::string::npos || title.find('\0') != std::string::npos)
             throw ECsvExportError("cannot create " + title + ".csv: a file name cannot hold '/'");
-        m_path = folder / (title + ".csv");
+        m_path = m_folder / (title + ".csv");
+        m_text.clear();
+        return m_text;
     }
 
-    std::string& Text() { return m_text; }
-
-    void Close()
+    // Every file is written before any of them replaces its old one.
+    void Commit()
     {
+        try {
+            xlgrid::CommitAll(m_files);
+        } catch (const xlgrid::EXLFileError& e) {
+            throw ECsvExportError(e.what());
+        }
+    }
+
+    bool Holds(const std::filesystem::path& file) const
+    {
+        for (const auto& f : m_files)
+            if (std::filesystem::path(f.Target()).filename() == file.filename())
+                return true;
+        return false;
+    }
+
+    // Writes the file begun last into its temporary file.
+    void End()
+    {
+        const std::string file = m_path.string();
+        m_path.clear();
         std::string bytes;
         try {
-            bytes = xlio::EncodeCsvText(m_text, m_options.Encoding);
-        } catch (const xlgrid::EEncodingError& e) {
-            throw ECsvExportError("cannot write " + m_path.string() + ": " + e.what());
+            bytes = xlio::EncodeCsvText(m_text, m_options.Encoding, file);
+        } catch (const xlio::EFileError& e) {
+            throw ECsvExportError(e.what());
         }
         try {
-            engine::WriteFileAtomic(m_path, bytes);
-        } catch (const engine::EFileError& e) {
+            xlgrid::TXLAtomicFile& f = m_files.emplace_back(file);
+            f.Write(bytes);
+            f.Finish();
+            if (m_files.size() > kOpenFiles)
+                f.Park();
+        } catch (const xlgrid::EXLFileError& e) {
             throw ECsvExportError(e.what());
         }
     }
 
 private:
+    std::filesystem::path m_folder;
     const TCsvExportOptions& m_options;
     std::filesystem::path m_path;
     std::string m_text;
+    std::vector<xlgrid::TXLAtomicFile> m_files;
 };
+
+// The CSV files of the folder that are not part of the set just written.
+void DeleteOtherCsvFiles(const std::filesystem::path& folder, const TCsvSet& set)
+{
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code typeError;
+        if (it->is_regular_file(typeError) && xlio::LowerExtension(it->path()) == ".csv" && !set.Holds(it->path())) {
+            std::error_code ignored;  // a file that cannot go is skipped
+            std::filesystem::remove(it->path(), ignored);
+        }
+    }
+}
 
 // A row line: the cells' texts of columns 0 .. ColCount-1 joined by commas;
 // one progress step per cell.
@@ -97,8 +123,6 @@ void ExportCsv(const std::filesystem::path& folder, const std::vector<const IRes
     if (ec || !std::filesystem::is_directory(folder))
         throw ECsvExportError("cannot create the folder " + folder.string() + ": " +
                               (ec ? ec.message() : std::string("a file of that name is in the way")));
-    if (options.DeleteOldCsv)
-        DeleteCsvFiles(folder);
 
     const int total = static_cast<int>(sheets.size()) + 1;
     int counter = 0;
@@ -107,6 +131,7 @@ void ExportCsv(const std::filesystem::path& folder, const std::vector<const IRes
         ++counter;
     };
     std::string scratch;
+    TCsvSet set(folder, options);
 
     // Overview first, then the other result sheets from the last to the first.
     const std::string date = options.Date.empty() ? xlio::TodayDotted() : options.Date;
@@ -115,15 +140,14 @@ void ExportCsv(const std::filesystem::path& folder, const std::vector<const IRes
         const bool overview = i == static_cast<int>(sheets.size()) - 1;
         const int rows = sheet.RowCount(), cols = sheet.ColCount();
         beginFile(sheet.Title(), (rows + 1) * cols + 2);
-        TCsvFile file(folder, sheet.Title(), options);
-        std::string& out = file.Text();
+        std::string& out = set.Begin(sheet.Title());
         out.reserve(static_cast<std::size_t>(rows + 3) * static_cast<std::size_t>(cols) * 8);
         xlio::AppendCsvField(out, overview ? sheet.Title() + "        " + date : sheet.Title());
         out += "\r\n\r\n";
         report.Step();
         for (int r = -1; r < rows; ++r)
             AppendRow(out, sheet, r, scratch, report);
-        file.Close();
+        set.End();
         report.Step();
     }
 
@@ -131,8 +155,7 @@ void ExportCsv(const std::filesystem::path& folder, const std::vector<const IRes
     // The data source file has its fixed name whatever the roster sheet's own title is.
     const std::string sourceName = "数据源";
     beginFile(sourceName, cols * (rows - 1) + 2);
-    TCsvFile file(folder, sourceName, options);
-    std::string& out = file.Text();
+    std::string& out = set.Begin(sourceName);
     xlio::AppendCsvField(out, roster.Text(0, 0, scratch));
     for (int c = 1; c < cols; ++c)
         out += ',';
@@ -140,8 +163,11 @@ void ExportCsv(const std::filesystem::path& folder, const std::vector<const IRes
     report.Step();
     for (int r = 1; r < rows; ++r)
         AppendRow(out, roster, r, scratch, report);
-    file.Close();
+    set.End();
+    set.Commit();
     report.Step();
+    if (options.DeleteOldCsv)
+        DeleteOtherCsvFiles(folder, set);
 }
 
 }  // namespace results

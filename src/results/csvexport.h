@@ -32,8 +32,9 @@ public:
 
 struct TCsvExportOptions {
     xlio::TCsvEncoding Encoding = xlio::TCsvEncoding::Gb18030;
-    // The window's Temp folder is emptied of *.csv files first; other files
-    // the user keeps there are never touched.
+    // The window's Temp folder keeps no other *.csv files than the new set
+    // (they go once the set is in place); other files the user keeps there
+    // are never touched.
     bool DeleteOldCsv = false;
     // "yyyy.m.d" for the overview's first line; today when empty.
     std::string Date;
@@ -41,9 +42,10 @@ struct TCsvExportOptions {
 
 // sheets: the result sheets in their order (whole grade, classes 1..N,
 // overview); roster: the data source, its row 0 the caption. The folder is
-// created with its parents when missing. Each file is written whole or not
-// at all; on a failure the files written before it stay and
-// ECsvExportError carries the failure's own message.
+// created with its parents when missing. The set appears together, through
+// the one atomic writer: every file is written and synced before any of them
+// replaces its old one, so on a failure nothing of it appears, the old files
+// stay, and ECsvExportError carries the failure's own message.
 void ExportCsv(const std::filesystem::path& folder, const std::vector<const IResultTable*>& sheets,
                const IResultTable& roster, const TCsvExportOptions& options, ICsvExportProgress* progress);
 

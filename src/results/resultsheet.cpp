@@ -85,24 +85,6 @@ void BuildOverview(const TResultContext& context, xlgrid::TXLSheet& sheet)
 
 }  // namespace
 
-TStudentRowWriter::TStudentRowWriter(xlgrid::TXLSheet& sheet, TResultSheetKind kind, std::string studentIDPrefix,
-                                     bool createStudentID, std::string classPrefix)
-    : m_sheet(sheet), m_kind(kind), m_studentIDPrefix(std::move(studentIDPrefix)),
-      m_createStudentID(createStudentID), m_classPrefix(std::move(classPrefix))
-{
-}
-
-void TStudentRowWriter::WriteStudentRow(const engine::TStuData& student, int row)
-{
-    for (std::size_t i = 0; i < student.Fields.size(); ++i)
-        SetString(m_sheet, static_cast<int>(i), row, student.Fields[i]);
-    const int last = m_sheet.ColCount() - 1;
-    if (m_createStudentID)
-        SetString(m_sheet, last, row, m_studentIDPrefix + student.StudentID);
-    if (m_kind == rkGrade)
-        SetString(m_sheet, m_createStudentID ? last - 1 : last, row, m_classPrefix + student.ClassName);
-}
-
 void BuildResultSheet(const TResultContext& context, xlgrid::TXLSheet& sheet, const engine::TClassData& record,
                       TResultSheetKind kind, const std::string& studentIDPrefix, bool createStudentID,
                       const std::string& classPrefix)
@@ -114,15 +96,50 @@ void BuildResultSheet(const TResultContext& context, xlgrid::TXLSheet& sheet, co
         sheet.EndUpdate();
         return;
     }
+    const TStudentRowLayout layout(kind, context.Source.ColCount(), {studentIDPrefix, createStudentID, classPrefix});
     for (int j = 0; j < context.Source.ColCount(); ++j)
         sheet.SetValues(j, -1, context.Source.Values(j, 1));
-    if (kind == rkGrade)
-        AppendTitle(sheet, "班别");
-    if (createStudentID)
-        AppendTitle(sheet, "学号");
-    TStudentRowWriter writer(sheet, kind, studentIDPrefix, createStudentID, classPrefix);
-    record.Students.ForEachBackward([&](const engine::TStuData* s) { writer.WriteStudentRow(*s, AppendRow(sheet)); });
+    for (const char* title : layout.AppendedTitles())
+        AppendTitle(sheet, title);
+    std::string scratch;
+    record.Students.ForEachBackward([&](const engine::TStuData* s) {
+        const int row = AppendRow(sheet);
+        for (int c = 0; c < layout.ColCount(); ++c)
+            if (std::optional<std::string_view> text = layout.Text(*s, c, scratch))
+                SetString(sheet, c, row, std::string(*text));
+    });
     sheet.EndUpdate();
+}
+
+std::vector<TBuiltSheet> BuildResultSheets(const TResultContext& context,
+                                           const std::function<void(const TBuiltSheet&)>& built)
+{
+    const engine::TDivideClasses& d = context.Division;
+    std::vector<TBuiltSheet> out;
+    out.reserve(d.Classes.size() + 2);
+    auto make = [&](const std::string& title, const engine::TClassData& record, TResultSheetKind kind) {
+        TBuiltSheet entry{kind, std::make_unique<xlgrid::TXLSheet>()};
+        entry.Sheet->SetTitle(title);
+        BuildResultSheet(context, *entry.Sheet, record, kind, d.StudentIDPrefix, d.CreateStudentID, d.ClassPrefix);
+        out.push_back(std::move(entry));
+        if (built)
+            built(out.back());
+    };
+    make("全年级", d.Grade, rkGrade);
+    for (const auto& cls : d.Classes)
+        make(ClassDisplayName(d.ClassPrefix, cls), cls, rkClass);
+    make("分班情况", engine::TClassData(), rkOverview);
+    return out;
+}
+
+std::vector<xlio::TResultSheet> WorkbookSheets(const xlgrid::TXLSheet& source, const std::vector<TBuiltSheet>& sheets)
+{
+    std::vector<xlio::TResultSheet> list;
+    list.reserve(sheets.size() + 1);
+    list.push_back({rkDataSource, "数据源", &source});
+    for (const TBuiltSheet& entry : sheets)
+        list.push_back({entry.Kind, entry.Sheet->Title(), entry.Sheet.get()});
+    return list;
 }
 
 TSheetTable::TSheetTable(const xlgrid::TXLSheet& sheet) : m_sheet(sheet), m_title(sheet.Title()) {}

@@ -21,41 +21,63 @@ void IResultTable::AppendCsvRow(std::string& out, int row, std::string& scratch)
     out += "\r\n";
 }
 
-void TStudentSheetView::AppendCsvRow(std::string& out, int row, std::string& scratch) const
+TStudentRowLayout::TStudentRowLayout(TResultSheetKind kind, int sourceCols, TResultSettings settings)
+    : m_kind(kind), m_sourceCols(sourceCols), m_colCount(sourceCols), m_settings(std::move(settings))
 {
-    if (row < 0 || row >= RowCount()) {
-        IResultTable::AppendCsvRow(out, row, scratch);
-        return;
+    m_colCount += static_cast<int>(AppendedTitles().size());
+}
+
+std::vector<const char*> TStudentRowLayout::AppendedTitles() const
+{
+    std::vector<const char*> titles;
+    if (m_kind == rkGrade)
+        titles.push_back("班别");
+    if (m_settings.CreateStudentID)
+        titles.push_back("学号");
+    return titles;
+}
+
+std::optional<std::string_view> TStudentRowLayout::Text(const engine::TStuData& s, int col,
+                                                        std::string& scratch) const
+{
+    if (col < 0)
+        return std::nullopt;
+    if (col < m_sourceCols) {
+        if (static_cast<std::size_t>(col) >= s.Fields.size())
+            return std::nullopt;
+        return std::string_view(s.Fields[static_cast<std::size_t>(col)]);
     }
-    const engine::TStuData& s = *m_rows[static_cast<std::size_t>(row)];
-    for (int c = 0; c < m_sourceCols; ++c) {
+    int appended = col - m_sourceCols;
+    if (m_kind == rkGrade && appended-- == 0) {
+        scratch = m_settings.ClassPrefix + s.ClassName;
+        return std::string_view(scratch);
+    }
+    if (m_settings.CreateStudentID && appended == 0) {
+        scratch = m_settings.StudentIDPrefix + s.StudentID;
+        return std::string_view(scratch);
+    }
+    return std::nullopt;
+}
+
+void TStudentRowLayout::AppendCsvRow(std::string& out, const engine::TStuData& s, std::string& scratch) const
+{
+    const int cols = ColCount();
+    for (int c = 0; c < cols; ++c) {
         if (c > 0)
             out += ',';
-        if (static_cast<std::size_t>(c) < s.Fields.size())
-            xlio::AppendCsvField(out, s.Fields[static_cast<std::size_t>(c)]);
+        if (std::optional<std::string_view> text = Text(s, c, scratch))
+            xlio::AppendCsvField(out, *text);
     }
-    auto appendJoined = [&](const std::string& prefix, const std::string& text) {
-        out += ',';
-        scratch.assign(prefix);
-        scratch += text;
-        xlio::AppendCsvField(out, scratch);
-    };
-    if (m_kind == rkGrade)
-        appendJoined(m_settings.ClassPrefix, s.ClassName);
-    if (m_settings.CreateStudentID)
-        appendJoined(m_settings.StudentIDPrefix, s.StudentID);
     out += "\r\n";
 }
 
 TStudentSheetView::TStudentSheetView(const engine::TClassData& record, TResultSheetKind kind,
                                      std::vector<std::string> header, TResultSettings settings, std::string title)
-    : m_kind(kind), m_header(std::move(header)), m_sourceCols(static_cast<int>(m_header.size())),
-      m_settings(std::move(settings)), m_title(std::move(title))
+    : m_layout(kind, static_cast<int>(header.size()), std::move(settings)), m_header(std::move(header)),
+      m_title(std::move(title))
 {
-    if (kind == rkGrade)
-        m_header.emplace_back("班别");
-    if (m_settings.CreateStudentID)
-        m_header.emplace_back("学号");
+    for (const char* appended : m_layout.AppendedTitles())
+        m_header.emplace_back(appended);
     m_rows.reserve(record.Students.Count());
     record.Students.ForEachBackward([&](const engine::TStuData* s) { m_rows.push_back(s); });
 }
@@ -68,19 +90,16 @@ std::string_view TStudentSheetView::Text(int col, int row, std::string& scratch)
         return m_header[static_cast<std::size_t>(col)];
     if (row >= RowCount())
         return {};
-    const engine::TStuData& s = *m_rows[static_cast<std::size_t>(row)];
-    const int last = ColCount() - 1;
-    if (m_settings.CreateStudentID && col == last) {
-        scratch = m_settings.StudentIDPrefix + s.StudentID;
-        return scratch;
+    return m_layout.Text(*m_rows[static_cast<std::size_t>(row)], col, scratch).value_or(std::string_view());
+}
+
+void TStudentSheetView::AppendCsvRow(std::string& out, int row, std::string& scratch) const
+{
+    if (row < 0 || row >= RowCount()) {
+        IResultTable::AppendCsvRow(out, row, scratch);
+        return;
     }
-    if (m_kind == rkGrade && col == (m_settings.CreateStudentID ? last - 1 : last)) {
-        scratch = m_settings.ClassPrefix + s.ClassName;
-        return scratch;
-    }
-    if (static_cast<std::size_t>(col) < s.Fields.size())
-        return s.Fields[static_cast<std::size_t>(col)];
-    return {};
+    m_layout.AppendCsvRow(out, *m_rows[static_cast<std::size_t>(row)], scratch);
 }
 
 TOverviewView::TOverviewView(const engine::TDivideClasses& division, const engine::TSortField& sortField,

@@ -11,15 +11,23 @@
 
 #include "engine/divideclasses.h"
 #include "engine/rostercheck.h"
+#include "xlio/resultworkbook.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace results {
 
-enum TResultSheetKind { rkGrade, rkClass, rkOverview };
+// The kinds of result sheet are the workbook's: rkDataSource (the roster),
+// rkGrade, rkClass, rkOverview.
+using xlio::TResultSheetKind;
+using xlio::rkDataSource;
+using xlio::rkGrade;
+using xlio::rkClass;
+using xlio::rkOverview;
 
 // A table of texts as the CSV export reads it.
 class IResultTable {
@@ -40,6 +48,33 @@ struct TResultSettings {
     std::string ClassPrefix;
 };
 
+// The one layout of a student's row in the whole grade (rkGrade) or a class
+// (rkClass): the roster's columns, then 班别 (the grade only, the class
+// display name) and 学号 (when numbers are made, with their prefix). The
+// sheet builder, the views and the CSV export all lay rows out through it.
+class TStudentRowLayout {
+public:
+    TStudentRowLayout(TResultSheetKind kind, int sourceCols, TResultSettings settings);
+
+    TResultSheetKind Kind() const { return m_kind; }
+    int SourceColCount() const { return m_sourceCols; }
+    int ColCount() const { return m_colCount; }
+    // The titles of the columns after the roster's, in order.
+    std::vector<const char*> AppendedTitles() const;
+
+    // The student's text in a column; nullopt where the student has no such
+    // roster field (no cell is made there). scratch holds texts that are built.
+    std::optional<std::string_view> Text(const engine::TStuData& student, int col, std::string& scratch) const;
+    // The row's cells as one CSV line (RFC 4180 quoting, CR LF).
+    void AppendCsvRow(std::string& out, const engine::TStuData& student, std::string& scratch) const;
+
+private:
+    TResultSheetKind m_kind;
+    int m_sourceCols;
+    int m_colCount;
+    TResultSettings m_settings;
+};
+
 // The whole grade (rkGrade) or one class (rkClass).
 class TStudentSheetView : public IResultTable {
 public:
@@ -54,15 +89,12 @@ public:
     // The export's hot loop: one record fetched per row, not per cell.
     void AppendCsvRow(std::string& out, int row, std::string& scratch) const override;
 
-    TResultSheetKind Kind() const { return m_kind; }
-    int SourceColCount() const { return m_sourceCols; }
+    const TStudentRowLayout& Layout() const { return m_layout; }
     const engine::TStuData& Student(int row) const { return *m_rows[static_cast<std::size_t>(row)]; }
 
 private:
-    TResultSheetKind m_kind;
+    TStudentRowLayout m_layout;
     std::vector<std::string> m_header;  // with the appended titles
-    int m_sourceCols;
-    TResultSettings m_settings;
     std::string m_title;
     std::vector<const engine::TStuData*> m_rows;
 };

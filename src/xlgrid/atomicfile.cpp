@@ -1,6 +1,7 @@
 #include "xlgrid/atomicfile.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,9 +11,14 @@ namespace xlgrid {
 
 namespace {
 
+std::string Compose(const std::string& action, const std::string& path, const std::string& reason)
+{
+    return "Cannot " + action + (path.empty() ? "" : " \"" + path + "\"") + ": " + reason;
+}
+
 [[noreturn]] void FileError(const std::string& action, const std::string& path, int err)
 {
-    throw EXLStreamError("Cannot " + action + " \"" + path + "\": " + std::strerror(err));
+    throw EXLFileError(action, path, std::strerror(err));
 }
 
 std::string FolderOf(const std::string& path)
@@ -23,79 +29,201 @@ std::string FolderOf(const std::string& path)
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-// Removes the temporary file unless the save completed.
-struct TempGuard {
-    std::string path;
-    int fd = -1;
-    bool done = false;
-    ~TempGuard()
-    {
-        if (fd >= 0)
-            ::close(fd);
-        if (!done && !path.empty())
-            ::unlink(path.c_str());
-    }
-};
-
-}  // namespace
-
-void WriteFileAtomic(const std::string& path, std::string_view data, const TXLWriteProgress& progress, size_t chunk)
+// "folder/.name" for a hidden temporary name beside the target.
+std::string HiddenBeside(const std::string& path)
 {
-    if (path.empty())
-        throw EXLStreamError("Cannot save: no file name given");
-    if (chunk == 0)
-        chunk = 1 << 20;
-    TempGuard temp;
-    temp.path = path + ".XXXXXX";
-    temp.fd = ::mkstemp(temp.path.data());
-    if (temp.fd < 0) {
-        int err = errno;
-        temp.path.clear();
-        FileError("create a temporary file beside", path, err);
-    }
-    // Keep the permissions of the file we replace; a new file gets the usual ones.
-    struct stat st {};
-    mode_t mode;
-    if (::stat(path.c_str(), &st) == 0) {
-        mode = st.st_mode & 07777;
-    } else {
-        mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-    if (::fchmod(temp.fd, mode) != 0)
-        FileError("set the permissions of the temporary file for", path, errno);
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." + path : path.substr(0, slash + 1) + "." + path.substr(slash + 1);
+}
 
-    size_t done = 0;
-    while (done < data.size()) {
-        size_t n = std::min(chunk, data.size() - done);
-        ssize_t w = ::write(temp.fd, data.data() + done, n);
-        if (w < 0) {
-            if (errno == EINTR)
-                continue;
-            FileError("write", path, errno);
-        }
-        if (w == 0)
-            FileError("write", path, ENOSPC);
-        done += static_cast<size_t>(w);
-        if (progress)
-            progress(done, data.size());
+// The permissions of the file we replace; a new file gets the usual ones.
+mode_t ModeFor(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0)
+        return st.st_mode & 07777;
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+// Six characters for a temporary name; uniqueness is checked by the caller.
+std::string Suffix(unsigned attempt)
+{
+    static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    auto seed = static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
+    seed ^= static_cast<unsigned long long>(::getpid()) << 32;
+    seed += attempt * 0x9E3779B97F4A7C15ull;
+    std::string s;
+    for (int i = 0; i < 6; ++i) {
+        seed ^= seed >> 29;
+        seed *= 0xBF58476D1CE4E5B9ull;
+        s += letters[seed % (sizeof letters - 1)];
     }
-    if (::fsync(temp.fd) != 0)
-        FileError("flush", path, errno);
-    int fd = temp.fd;
-    temp.fd = -1;
-    if (::close(fd) != 0)
-        FileError("close", path, errno);
-    if (::rename(temp.path.c_str(), path.c_str()) != 0)
-        FileError("replace", path, errno);
-    temp.done = true;
-    // The rename itself must reach the disk too.
+    return s;
+}
+
+void SyncFolderOf(const std::string& path)
+{
     int dir = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir >= 0) {
         ::fsync(dir);
         ::close(dir);
     }
+}
+
+}  // namespace
+
+EXLFileError::EXLFileError(std::string action, std::string path, std::string reason)
+    : EXLStreamError(Compose(action, path, reason)), m_action(std::move(action)), m_path(std::move(path)),
+      m_reason(std::move(reason))
+{
+}
+
+TXLAtomicFile::TXLAtomicFile(std::string target) : m_target(std::move(target))
+{
+    if (m_target.empty())
+        throw EXLFileError("save", "", "no file name given");
+    const mode_t mode = ModeFor(m_target);
+    // An unnamed file first: nothing is left behind if the process dies.
+    m_fd = ::open(FolderOf(m_target).c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (m_fd >= 0) {
+        m_tempPath = "/proc/self/fd/" + std::to_string(m_fd);
+        // Without /proc the file could neither be named nor written by path.
+        if (::access(m_tempPath.c_str(), W_OK) != 0) {
+            ::close(m_fd);
+            m_fd = -1;
+            m_tempPath.clear();
+        }
+    } else if (int err = errno; err != EOPNOTSUPP && err != EISDIR && err != EINVAL) {
+        throw EXLFileError("save", m_target,
+                           std::string("no temporary file can be made in its folder: ") + std::strerror(err));
+    }
+    if (m_fd < 0) {
+        m_namedPath = HiddenBeside(m_target) + ".XXXXXX";
+        m_fd = ::mkstemp(m_namedPath.data());
+        if (m_fd < 0) {
+            int err = errno;
+            m_namedPath.clear();
+            throw EXLFileError("save", m_target,
+                               std::string("no temporary file can be made in its folder: ") + std::strerror(err));
+        }
+        m_tempPath = m_namedPath;
+    }
+    if (::fchmod(m_fd, mode) != 0) {
+        int err = errno;
+        Discard();
+        throw EXLFileError("save", m_target,
+                           std::string("the temporary file's permissions cannot be set: ") + std::strerror(err));
+    }
+}
+
+TXLAtomicFile::TXLAtomicFile(TXLAtomicFile&& other) noexcept
+    : m_target(std::move(other.m_target)), m_tempPath(std::move(other.m_tempPath)),
+      m_namedPath(std::move(other.m_namedPath)), m_fd(other.m_fd), m_finished(other.m_finished),
+      m_committed(other.m_committed)
+{
+    other.m_fd = -1;
+    other.m_namedPath.clear();
+    other.m_committed = true;
+}
+
+TXLAtomicFile::~TXLAtomicFile()
+{
+    if (!m_committed)
+        Discard();
+}
+
+void TXLAtomicFile::Discard() noexcept
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+    if (!m_namedPath.empty())
+        ::unlink(m_namedPath.c_str());
+    m_namedPath.clear();
+}
+
+void TXLAtomicFile::Write(std::string_view data, const TXLWriteProgress& progress, size_t chunk)
+{
+    if (chunk == 0)
+        chunk = 1 << 20;
+    size_t done = 0;
+    while (done < data.size()) {
+        size_t n = std::min(chunk, data.size() - done);
+        ssize_t w = ::write(m_fd, data.data() + done, n);
+        if (w < 0) {
+            if (errno == EINTR)
+                continue;
+            FileError("write", m_target, errno);
+        }
+        if (w == 0)
+            FileError("write", m_target, ENOSPC);
+        done += static_cast<size_t>(w);
+        if (progress)
+            progress(done, data.size());
+    }
+}
+
+void TXLAtomicFile::Finish()
+{
+    if (m_finished)
+        return;
+    if (::fsync(m_fd) != 0)
+        FileError("flush", m_target, errno);
+    // An unnamed file lives only as long as its descriptor; it is closed once named.
+    if (m_tempPath == m_namedPath) {
+        int fd = m_fd;
+        m_fd = -1;
+        if (::close(fd) != 0)
+            FileError("close", m_target, errno);
+    }
+    m_finished = true;
+}
+
+void TXLAtomicFile::Park()
+{
+    Finish();
+    if (m_namedPath.empty()) {
+        for (unsigned attempt = 0; m_namedPath.empty(); ++attempt) {
+            std::string name = HiddenBeside(m_target) + "." + Suffix(attempt);
+            if (::linkat(AT_FDCWD, m_tempPath.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0)
+                m_namedPath = name;
+            else if (errno != EEXIST || attempt >= 100)
+                FileError("replace", m_target, errno);
+        }
+        m_tempPath = m_namedPath;
+        int fd = m_fd;
+        m_fd = -1;
+        if (::close(fd) != 0)
+            FileError("close", m_target, errno);
+    }
+}
+
+void TXLAtomicFile::Commit()
+{
+    Park();
+    if (::rename(m_namedPath.c_str(), m_target.c_str()) != 0)
+        FileError("replace", m_target, errno);
+    m_namedPath.clear();
+    m_committed = true;
+    // The rename itself must reach the disk too.
+    SyncFolderOf(m_target);
+}
+
+void CommitAll(std::vector<TXLAtomicFile>& files)
+{
+    for (TXLAtomicFile& f : files)
+        f.Finish();
+    for (TXLAtomicFile& f : files)
+        f.Commit();
+}
+
+void WriteFileAtomic(const std::string& path, std::string_view data, const TXLWriteProgress& progress, size_t chunk)
+{
+    TXLAtomicFile file(path);
+    file.Write(data, progress, chunk);
+    file.Commit();
 }
 
 std::string ReadWholeFile(const std::string& path, size_t maxSize)
@@ -107,29 +235,35 @@ std::string ReadWholeFile(const std::string& path, size_t maxSize)
         int fd;
         ~Closer() { ::close(fd); }
     } closer{fd};
+    auto tooLarge = [&]() {
+        throw EXLFileError("open", path, "the file is larger than " + std::to_string(maxSize) + " bytes");
+    };
     struct stat st {};
     if (::fstat(fd, &st) != 0)
         FileError("read", path, errno);
-    if (!S_ISREG(st.st_mode))
-        throw EXLStreamError("Cannot open \"" + path + "\": not a regular file");
-    if (static_cast<uint64_t>(st.st_size) > maxSize)
-        throw EXLStreamError("Cannot open \"" + path + "\": the file has " + std::to_string(st.st_size) +
-                             " bytes, more than the limit of " + std::to_string(maxSize));
+    if (S_ISDIR(st.st_mode))
+        throw EXLFileError("open", path, "it is a folder, not a file");
     std::string data;
-    data.resize(static_cast<size_t>(st.st_size));
-    size_t done = 0;
-    while (done < data.size()) {
-        ssize_t r = ::read(fd, data.data() + done, data.size() - done);
+    // The size a regular file claims is only a hint; the bound holds for what is read.
+    if (S_ISREG(st.st_mode)) {
+        if (static_cast<uint64_t>(st.st_size) > maxSize)
+            tooLarge();
+        data.reserve(static_cast<size_t>(st.st_size));
+    }
+    char buffer[1 << 16];
+    for (;;) {
+        ssize_t r = ::read(fd, buffer, sizeof buffer);
         if (r < 0) {
             if (errno == EINTR)
                 continue;
             FileError("read", path, errno);
         }
         if (r == 0)
-            break;  // the file shrank while we read it
-        done += static_cast<size_t>(r);
+            break;
+        if (static_cast<size_t>(r) > maxSize - data.size())
+            tooLarge();
+        data.append(buffer, static_cast<size_t>(r));
     }
-    data.resize(done);
     return data;
 }
 

@@ -5,23 +5,25 @@
 //
 // Wiring a sheet:
 //   - TXLManager owns one TXLFunctions (its constructor registers the six
-//     conversions); TXLManager::RegisterFunction forwards to it.
+//     conversions); TXLManager::RegisterFunction and RegisterVariable add to
+//     it, so a name registered there is found by the formulas of every sheet.
 //   - TXLCFormula also derives from IXLFormulaCell: FormulaText() is the
 //     formula, FormulaResult() the stored number, StoreFormulaResult(v, e)
 //     is SetResult(v, e) (which marks the display text stale), and the
 //     recalculation mark is the cell's kNeedsCalc flag. Writing a formula
-//     text (and the formula evaluator hook) calls
-//     sheet.CalculateFormula(cell).
-//   - TXLSheet derives from TXLCalcHost and overrides Functions() (the
-//     manager's registry), OnVariableEvent / OnFunctionEvent (run the
-//     OnVariable / OnFunction events when set), ClientColCount(),
-//     ClientRowCount() and ClientCell(col, row) (the client cell's Value, and
-//     the cell as IXLFormulaCell when it is a formula cell). DoVariable and
-//     DoFunction keep the defaults here (cell references; nothing).
+//     text calls sheet.CalcHost().CalculateFormula(cell).
+//   - TXLSheet::CalcHost() is the sheet's host (sheetcalc.cpp): Functions()
+//     is the manager's registry (stage 1 of every lookup), OnVariableEvent /
+//     OnFunctionEvent run the sheet's OnVariable / OnFunction events when set
+//     (stage 2), ClientColCount(), ClientRowCount() and ClientCell(col, row)
+//     give the client cells (the cell's Value, and the cell as
+//     IXLFormulaCell when it is a formula cell). DoVariable and DoFunction
+//     keep the defaults here (stage 3: cell references; nothing).
 //   - TXLSheet::Recalculate() collects its formula cells over the four
 //     sections in section order, rows and columns ascending, and passes
 //     them to RecalculateFormulas.
-//   - The number editor evaluates with TXLCalculator(&sheet).Evaluate(text).
+//   - The number editor evaluates with TXLCalculator(&sheet.CalcHost()).
+//   - A calculator without a host sees only TXLFunctions::Standard().
 // Event handlers may raise; they must let exceptions they do not know pass
 // (the set-aside of deep evaluations travels as one).
 
@@ -31,7 +33,6 @@
 #include <cstdint>
 #include <functional>
 #include <map>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,9 +43,9 @@ class TXLCalcHost;
 
 // Arithmetic failures of the variant operators. Conversion failures of
 // operands are EVariantError.
-class EMathError : public std::runtime_error {
+class EMathError : public EXLGridError {
 public:
-    using std::runtime_error::runtime_error;
+    using EXLGridError::EXLGridError;
 };
 // Floating-point division by zero: a formula cell shows "#DIV/0!".
 class EZeroDivide : public EMathError {
@@ -144,7 +145,8 @@ public:
     TXLCalcHost& operator=(const TXLCalcHost&) = delete;
     virtual ~TXLCalcHost() = default;
 
-    // The registry used for names (default: TXLFunctions::Standard()).
+    // The registry of stage 1 (default: TXLFunctions::Standard(); a sheet's
+    // host uses the manager's).
     virtual const TXLFunctions& Functions() const;
 
     // Name stages 2 and 3 (the name arrives in upper case). OnVariableEvent

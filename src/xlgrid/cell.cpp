@@ -223,12 +223,13 @@ detail::CellExtra& TXLCell::Extra()
     return *m_extra;
 }
 
-void TXLCell::Repaint() const
+void TXLCell::Repaint(TXLRepaint what)
 {
     TXLSection* s = Section();
-    if (!s)
+    if (!s || (what == rpCells && (m_flags & kRepaintAsked)))
         return;
-    s->Sheet()->NotifyRange(s->Number(), Range());
+    if (s->Sheet()->NotifyRange(s->Number(), RepaintArea(Range(), what), what))
+        m_flags |= kRepaintAsked;
 }
 
 void TXLCell::SetValue(const Variant& v)
@@ -325,12 +326,7 @@ void TXLCell::SetProperty(int number, int32_t value)
     MarkOwn(group);
     TXLSheet* sheet = s->Sheet();
     sheet->SetModified(true);
-    TXLRect paint = r;
-    if (group == prBorder) {
-        // A line is shared with the neighbour: repaint one cell around.
-        paint = {std::max(0, r.Left - 1), std::max(0, r.Top - 1), r.Right + 1, r.Bottom + 1};
-    }
-    sheet->NotifyRange(s->Number(), paint, group == prBorder ? rpSides : rpCells);
+    Repaint(group == prBorder ? rpSides : rpCells);
     if (group == prLayout && (m_flags & kInEditor))
         sheet->NotifyCellChanged(this);
 }
@@ -397,10 +393,28 @@ const TXLPersistent& TXLCell::Provider(TXLProp group) const
     return *Section()->BaseStyle();
 }
 
-void TXLCell::ApplyGroup(TXLProp group, uint32_t flags)
+const TXLCellClass* TXLCell::InheritedClass(const TXLStyle* former) const
+{
+    if (HasProp(prControl) || !Section())
+        return nullptr;
+    const TXLPersistent& provider = Provider(prControl);
+    const TXLCellClass* cls = nullptr;
+    if (&provider != Section()->BaseStyle())
+        cls = &provider.ValueClass();
+    else if (former && former->HasProp(prControl) && &former->ValueClass() == &CellClass())
+        cls = &provider.ValueClass();
+    // Base styles give their class to new cells only; an existing cell keeps
+    // the class it was given unless a named style gave it.
+    return cls == &CellClass() ? nullptr : cls;
+}
+
+TXLCell* TXLCell::ApplyGroup(TXLProp group, uint32_t flags)
 {
     if (HasProp(group) || !Section())
-        return;
+        return this;
+    if (group == prControl && (flags == 0 || (flags & kCtlClass)))
+        if (const TXLCellClass* cls = InheritedClass(nullptr))
+            return Sheet()->ReplaceCellClass(*Section(), *this, *cls)->ApplyGroup(group, flags);
     const TXLPersistent& provider = Provider(group);
     m_flags |= kApplying;
     try {
@@ -420,6 +434,7 @@ void TXLCell::ApplyGroup(TXLProp group, uint32_t flags)
         throw;
     }
     m_flags &= static_cast<uint8_t>(~kApplying);
+    return this;
 }
 
 void TXLCell::CopyGroup(const TXLPersistent& src, TXLProp group, uint32_t flags)
@@ -427,11 +442,16 @@ void TXLCell::CopyGroup(const TXLPersistent& src, TXLProp group, uint32_t flags)
     const TXLCell* srcCell = (src.Flags() & kIsStyle) ? nullptr : static_cast<const TXLCell*>(&src);
     switch (group) {
     case prBasedOn:
+        // Only the link: the groups that follow are copied from the source
+        // (re-reading them from the style here could replace this cell).
         if (srcCell) {
             TXLStyle* style = srcCell->BasedOn();
             TXLSheet* sheet = Sheet();
-            if (!style || (sheet && sheet->Styler() == style->Styler()))
-                SetBasedOn(style);
+            if (!style || (sheet && sheet->Styler() == style->Styler())) {
+                if (style || m_extra)
+                    Extra().BasedOn = style;
+                MarkOwn(prBasedOn);
+            }
         }
         break;
     case prValue:
@@ -473,20 +493,25 @@ void TXLCell::ResetFont()
     FormatChanged();
 }
 
-void TXLCell::SetBasedOn(TXLStyle* style)
+TXLCell* TXLCell::SetBasedOn(TXLStyle* style)
 {
     TXLSheet* sheet = Sheet();
     if (style && sheet && style->Styler() != sheet->Styler())
         throw EXLGridError("Cannot use Style from disconnected Styler!");
-    if (style != BasedOn() || !style) {
+    TXLStyle* former = BasedOn();
+    if (style != former || !style) {
         if (style || m_extra)
             Extra().BasedOn = style;
         MarkOwn(prBasedOn);
     }
     if (!style)
         m_props &= PropBit(prValue) | PropBit(prHint) | (m_props & PropBit(prBasedOn));
+    TXLCell* cell = this;
+    if (const TXLCellClass* cls = InheritedClass(former))
+        cell = sheet->ReplaceCellClass(*Section(), *this, *cls);  // frees this
     for (int g = prControl; g <= prStyles; ++g)
-        ApplyGroup(static_cast<TXLProp>(g));
+        cell = cell->ApplyGroup(static_cast<TXLProp>(g));
+    return cell;
 }
 
 std::string TXLCell::Hint() const
@@ -509,12 +534,18 @@ void TXLCell::SetHint(const std::string& hint)
     }
     if (HasStyle(csExtHint))
         return;
+    if (s->HintAt(m_col, LocalRow()) == text) {
+        if (text.empty())
+            m_props &= static_cast<TXLProps>(~PropBit(prHint));
+        return;
+    }
     s->SetHintAt(m_col, LocalRow(), text);
     if (!text.empty())
         MarkOwn(prHint);
     else
         m_props &= static_cast<TXLProps>(~PropBit(prHint));
     sheet->SetModified(true);
+    Repaint();  // the hint mark
 }
 
 TXLRect TXLCell::Range() const

@@ -130,7 +130,9 @@ protected:
     }
 
     TXLProps m_props = 0;
-    uint8_t m_flags = 0;
+    // Mutable for one bit only: painting a cell (a const view of it) clears
+    // its repaint request (MarkPainted).
+    mutable uint8_t m_flags = 0;
 };
 
 namespace detail {
@@ -143,6 +145,15 @@ struct CellExtra {
 }  // namespace detail
 
 // A cell: a value of its class at (column, row) of its row's section.
+//
+// What its setters send: a change of value, format, editor, font, colour,
+// frame, styles, layout or hint sends the cell's RangeChanged once (until it
+// is painted); a change of a line (a side or a diagonal) sends
+// RangeChanged(..., rpSides) over the cell and its neighbours every time.
+// A cell open in an editor also sends CellChanged(cell) for its value,
+// control group, layout and font. SetRange, SetWidth and SetHeight send
+// RangeChanged(range, rpSides) and UnionsChanged. A setter given the current
+// value sends nothing.
 class TXLCell : public TXLPersistent {
 public:
     TXLCell() = default;
@@ -206,11 +217,19 @@ public:
     void CopyGroup(const TXLPersistent& src, TXLProp group, uint32_t flags) override;
 
     TXLStyle* BasedOn() const { return m_extra ? m_extra->BasedOn : nullptr; }
-    void SetBasedOn(TXLStyle* style);
+    // Links the cell to a named style (or none) and re-reads every group it
+    // does not set itself from its provider. When that gives the cell another
+    // value class (the style's, or the base style's again when the class came
+    // from the old style), the cell object is replaced as SetCellClass does:
+    // this object is then freed. Returns the cell now at the position; use it,
+    // not the old pointer.
+    TXLCell* SetBasedOn(TXLStyle* style);
     // The object that supplies a property group: this cell, its style or the base style.
     const TXLPersistent& Provider(TXLProp group) const;
     // Re-reads a group from its provider (only when the cell does not set it).
-    void ApplyGroup(TXLProp group, uint32_t flags = 0);
+    // A prControl group from a named style of another value class replaces
+    // the cell (see SetBasedOn). Returns the cell now at the position.
+    TXLCell* ApplyGroup(TXLProp group, uint32_t flags = 0);
 
     std::string Hint() const;
     void SetHint(const std::string& hint);
@@ -227,6 +246,13 @@ public:
     void SetAnchorFlag(bool on) { m_flags = static_cast<uint8_t>(on ? (m_flags | kAnchor) : (m_flags & ~kAnchor)); }
     void SetInEditor(bool on);
 
+    // Repaint requests are coalesced: a cell asks its sheet for a repaint of
+    // its rectangle once (RangeChanged) and not again until it is painted.
+    // Whoever paints the cell (the section painter) calls MarkPainted, so
+    // that the next change asks again. Only this request bit changes.
+    void MarkPainted() const { m_flags &= static_cast<uint8_t>(~kRepaintAsked); }
+    bool RepaintAsked() const { return (m_flags & kRepaintAsked) != 0; }
+
 protected:
     // Called by subclasses after a value was stored (or a write counts as a change).
     void ValueChanged();
@@ -238,8 +264,14 @@ protected:
     // same class, the object value (subclasses copy what a variant loses).
     virtual void CopyValueFrom(const TXLCell& src);
     detail::CellExtra& Extra();
-    void Repaint() const;
+    // Asks for a repaint of the cell: rpCells once until painted; rpSides
+    // (lines changed, the neighbours too) every time.
+    void Repaint(TXLRepaint what = rpCells);
     void FormatChanged();
+    // The value class the cell must take from its prControl provider, or none:
+    // a named style's class, or the base style's when the class came from
+    // `former` (the style the cell was based on).
+    const TXLCellClass* InheritedClass(const TXLStyle* former) const;
 
     std::unique_ptr<detail::CellExtra> m_extra;
 

@@ -666,22 +666,30 @@ std::string FormatBooleanDisplay(std::string_view displayPart, bool value)
     return std::string(displayPart.substr(semi + 1));
 }
 
-std::string FormatMaskText(std::string_view mask, std::string_view text)
+TXLMaskParts SplitEditMask(std::string_view mask)
 {
-    // Trailing fields: ";save literals;blank character".
-    bool saveLiterals = true;
-    std::string_view blank = "_";
+    TXLMaskParts parts;
+    parts.Mask = mask;
     std::vector<size_t> seps = MaskSeparators(mask);
     if (seps.size() >= 2) {
         size_t a = seps[seps.size() - 2], b = seps.back();
-        saveLiterals = mask.substr(a + 1, b - a - 1) != "0";
+        parts.SaveLiterals = mask.substr(a + 1, b - a - 1) != "0";
         if (b + 1 < mask.size())
-            blank = NextChar(mask, b + 1);
-        mask = mask.substr(0, a);
+            parts.Blank = NextChar(mask, b + 1);
+        parts.Mask = mask.substr(0, a);
     } else if (seps.size() == 1) {
-        saveLiterals = mask.substr(seps[0] + 1) != "0";
-        mask = mask.substr(0, seps[0]);
+        parts.SaveLiterals = mask.substr(seps[0] + 1) != "0";
+        parts.Mask = mask.substr(0, seps[0]);
     }
+    return parts;
+}
+
+std::string FormatMaskText(std::string_view mask, std::string_view text)
+{
+    TXLMaskParts parts = SplitEditMask(mask);
+    mask = parts.Mask;
+    bool saveLiterals = parts.SaveLiterals;
+    std::string_view blank = parts.Blank;
 
     const ProcessFormats& f = Formats();
     std::vector<MaskElement> elements;

@@ -37,6 +37,16 @@ std::string FormatDateTimeDisplay(std::string_view displayPart, double dt);
 // True: the part up to the first ";"; false: the part after it ("" if none).
 std::string FormatBooleanDisplay(std::string_view displayPart, bool value);
 
+// An edit mask without its optional trailing fields ";save literals;blank":
+// whether the text holds the literals ("1", the default, or "0") and the
+// blank character ("_" by default). Only unescaped ";" count.
+struct TXLMaskParts {
+    std::string_view Mask;
+    bool SaveLiterals = true;
+    std::string_view Blank = "_";
+};
+TXLMaskParts SplitEditMask(std::string_view mask);
+
 // Applies an edit mask to a text (UTF-8; one character may be several bytes).
 // Mask characters: 0 digit, 9 optional digit, # optional digit or sign,
 // L letter, l optional letter, A letter or digit, a optional letter or digit,

@@ -3,15 +3,16 @@
 // text (settings, CSV, strings inside sheet files) are GB18030, the superset
 // of GBK that can hold every character. These are the only conversions.
 
-#include <stdexcept>
+#include "xlgrid/xlerrors.h"
+
 #include <string>
 #include <string_view>
 
 namespace xlgrid {
 
-class EEncodingError : public std::runtime_error {
+class EEncodingError : public EXLGridError {
 public:
-    using std::runtime_error::runtime_error;
+    using EXLGridError::EXLGridError;
 };
 
 // Throws EEncodingError on bytes that are not valid in the source encoding.

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <memory>
+#include <utility>
 
 namespace xlgrid {
 
@@ -77,6 +78,19 @@ int TXLManager::FindFormat(const TXLCellClass& cls, const std::string& format) c
             return static_cast<int>(i);
     return -1;
 }
+
+bool TXLManager::RegisterFunction(std::string_view name, TXLFunctionHandler handler)
+{
+    return m_functions.RegisterFunction(name, std::move(handler));
+}
+
+bool TXLManager::RegisterVariable(std::string_view name, TXLVariableHandler handler)
+{
+    return m_functions.RegisterVariable(name, std::move(handler));
+}
+
+bool TXLManager::UnregisterFunction(std::string_view name) { return m_functions.UnregisterFunction(name); }
+bool TXLManager::UnregisterVariable(std::string_view name) { return m_functions.UnregisterVariable(name); }
 
 void TXLManager::AddSheet(TXLSheet* sheet) { m_sheets.push_back(sheet); }
 

@@ -1,7 +1,9 @@
 #pragma once
 // The process-wide registry of the sheet component: live sheets, value
-// classes with their editors and predefined formats, printer metrics.
+// classes with their editors and predefined formats, printer metrics, the
+// formula functions of every sheet.
 
+#include "xlgrid/calculator.h"
 #include "xlgrid/cell.h"
 
 #include <functional>
@@ -44,6 +46,17 @@ public:
     // Opening a link target (the desktop program installs a handler).
     std::function<void(const std::string&)> OpenUrl;
 
+    // The formula functions and variables every sheet's formulas see first,
+    // before the sheet's OnFunction / OnVariable events and its own names.
+    // Starts with the six conversions (STRING, INTEGER, BOOLEAN, CURRENCY,
+    // DATETIME, DOUBLE) and no variables. Names are kept in upper case; a name
+    // already registered (in any letter case) is refused with false.
+    bool RegisterFunction(std::string_view name, TXLFunctionHandler handler);
+    bool RegisterVariable(std::string_view name, TXLVariableHandler handler);
+    bool UnregisterFunction(std::string_view name);
+    bool UnregisterVariable(std::string_view name);
+    const TXLFunctions& Functions() const { return m_functions; }
+
     TXLManager(const TXLManager&) = delete;
     TXLManager& operator=(const TXLManager&) = delete;
     ~TXLManager();
@@ -53,6 +66,7 @@ private:
     std::vector<const TXLCellClass*> m_classes;
     std::vector<TXLSheet*> m_sheets;
     TXLPrinterMetrics m_printer;
+    TXLFunctions m_functions;
 };
 
 }  // namespace xlgrid

@@ -113,11 +113,13 @@ void TXLCell::SetRange(const TXLRect& rect)
     if (clipped.Width() * static_cast<int64_t>(clipped.Height()) <= 1) {
         if (TXLUnion* u = s->UnionOf(this)) {
             s->RemoveUnion(static_cast<size_t>(u - s->Unions().data()));
+            s->Sheet()->NotifyUnions();
         }
         m_flags &= static_cast<uint8_t>(~kAnchor);
         return;
     }
-    MergeSectionRect(*s, clipped);
+    if (MergeSectionRect(*s, clipped))
+        s->Sheet()->NotifyUnions();
 }
 
 // ---- range objects ---------------------------------------------------------
@@ -189,6 +191,8 @@ void TXLProRange::ClearRange(int flags)
 {
     TXLSection& s = Section();
     TXLRect r = ClipToSection(s, m_rect);
+    if (r.IsEmpty())
+        return;
     TXLUpdateGuard update(m_sheet);
     for (int row = r.Top; row < r.Bottom; ++row)
         for (int col = r.Left; col < r.Right; ++col) {
@@ -226,6 +230,8 @@ void TXLProRange::SetValue(const Variant& v)
 {
     TXLSection& s = Section();
     TXLRect r = ClipToSection(s, m_rect);
+    if (r.IsEmpty())
+        return;
     TXLUpdateGuard update(m_sheet);
     for (int row = r.Top; row < r.Bottom; ++row)
         for (int col = r.Left; col < r.Right; ++col) {
@@ -251,37 +257,50 @@ void TXLProRange::SetProperty(int number, int32_t value)
 {
     TXLSection& s = Section();
     TXLRect r = ClipToSection(s, m_rect);
-    if (r.IsEmpty())
+    if (r.IsEmpty() || number < 0 || number >= kPropNumberCount)
         return;
+    bool changed = false;
+    auto line = [&](TXLMatrix& m, int col, int row) {
+        if (m.Get(col, row) != value) {
+            m.Set(col, row, value);
+            changed = true;
+        }
+    };
     switch (number) {
     case pnLeft:
-        for (int row = r.Top; row < r.Bottom; ++row) s.Matrix(0).Set(r.Left, row, value);
+        for (int row = r.Top; row < r.Bottom; ++row) line(s.Matrix(0), r.Left, row);
         break;
     case pnRight:
-        for (int row = r.Top; row < r.Bottom; ++row) s.Matrix(0).Set(r.Right, row, value);
+        for (int row = r.Top; row < r.Bottom; ++row) line(s.Matrix(0), r.Right, row);
         break;
     case pnTop:
-        for (int col = r.Left; col < r.Right; ++col) s.Matrix(1).Set(col, r.Top, value);
+        for (int col = r.Left; col < r.Right; ++col) line(s.Matrix(1), col, r.Top);
         break;
     case pnBottom:
-        for (int col = r.Left; col < r.Right; ++col) s.Matrix(1).Set(col, r.Bottom, value);
+        for (int col = r.Left; col < r.Right; ++col) line(s.Matrix(1), col, r.Bottom);
         break;
     case pnVInside:
         for (int row = r.Top; row < r.Bottom; ++row)
-            for (int col = r.Left + 1; col < r.Right; ++col) s.Matrix(0).Set(col, row, value);
+            for (int col = r.Left + 1; col < r.Right; ++col) line(s.Matrix(0), col, row);
         break;
     case pnHInside:
         for (int row = r.Top + 1; row < r.Bottom; ++row)
-            for (int col = r.Left; col < r.Right; ++col) s.Matrix(1).Set(col, row, value);
+            for (int col = r.Left; col < r.Right; ++col) line(s.Matrix(1), col, row);
         break;
     default:
         for (int row = r.Top; row < r.Bottom; ++row)
-            for (int col = r.Left; col < r.Right; ++col) s.SetProperty(col, row, number, value);
+            for (int col = r.Left; col < r.Right; ++col)
+                if (s.GetProperty(col, row, number) != value) {
+                    s.SetProperty(col, row, number, value);
+                    changed = true;
+                }
         break;
     }
+    if (!changed)
+        return;
     m_sheet.SetModified(true);
-    m_sheet.NotifyRange(m_section, {std::max(0, r.Left - 1), std::max(0, r.Top - 1), r.Right + 1, r.Bottom + 1},
-                        number <= pnVInside ? rpSides : rpCells);
+    TXLRepaint what = number <= pnVInside ? rpSides : rpCells;
+    m_sheet.NotifyRange(m_section, RepaintArea(r, what), what);
 }
 
 TXLFont TXLProRange::Font() const
@@ -296,6 +315,8 @@ void TXLProRange::SetFont(const TXLFont& font, uint32_t flags)
 {
     TXLSection& s = Section();
     TXLRect r = ClipToSection(s, m_rect);
+    if (r.IsEmpty())
+        return;
     TXLUpdateGuard update(m_sheet);
     for (int row = r.Top; row < r.Bottom; ++row)
         for (int col = r.Left; col < r.Right; ++col) {

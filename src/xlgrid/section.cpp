@@ -30,17 +30,27 @@ void TXLRow::Clear()
 
 void TXLRow::FreeItem(TXLCell* cell)
 {
+    Release(cell, true);
+}
+
+void TXLRow::Release(TXLCell* cell, bool repaint)
+{
     if (!cell)
         return;
     if (m_section) {
         TXLSheet* sheet = m_section->Sheet();
         if (cell->m_flags & TXLPersistent::kInEditor)
             sheet->NotifyCellChanged(cell);
+        // The whole merged range it anchored shows it; a repaint it asked
+        // for and that was not painted yet covers the position already.
+        TXLRect area{cell->m_col, m_index, cell->m_col + 1, m_index + 1};
         if (cell->m_flags & TXLPersistent::kAnchor)
-            if (TXLUnion* u = m_section->UnionOf(cell))
+            if (TXLUnion* u = m_section->UnionOf(cell)) {
+                area = u->Rect;
                 u->Anchor = nullptr;  // the range stays, with no anchor
-        if (m_index >= 0)
-            sheet->NotifyRange(m_section->Number(), {cell->m_col, m_index, cell->m_col + 1, m_index + 1});
+            }
+        if (repaint && m_index >= 0 && !(cell->m_flags & TXLPersistent::kRepaintAsked))
+            sheet->NotifyRange(m_section->Number(), area);
     }
     delete cell;
 }
@@ -173,13 +183,15 @@ TXLCell* TXLSection::Create(int col, int row)
     const std::string& format = m_base->Format();
     if (!format.empty())
         cell->Extra().Format = format;
-    m_sheet->NotifyRange(m_number, cell->Range());
+    cell->Repaint();
     return cell;
 }
 
 TXLCell* TXLSection::Replace(int col, int row, TXLCell* cell)
 {
-    FreeCell(col, row);
+    if (TXLRow* old = Object(row))
+        if (old->Object(col))
+            old->Release(old->Take(col), false);
     TXLRow* r = Lists(row);
     cell->m_row = r;
     cell->m_col = col;
@@ -299,7 +311,7 @@ void TXLSection::SetHintAt(int col, int row, const std::string& hint)
         m_hints[{col, row}] = hint;
 }
 
-void TXLSection::MoveSectors(TXLAxis axis, int index, int count)
+bool TXLSection::MoveSectors(TXLAxis axis, int index, int count)
 {
     if (axis == sRows) {
         InsertDelete(index, count);
@@ -331,8 +343,10 @@ void TXLSection::MoveSectors(TXLAxis axis, int index, int count)
         m_hints.swap(moved);
     }
     // Merged ranges follow along the axis.
+    bool moved = false;
     for (size_t i = m_unions.size(); i-- > 0;) {
         TXLRect& r = m_unions[i].Rect;
+        const TXLRect before = r;
         int& s = axis == sCols ? r.Left : r.Top;
         int& e = axis == sCols ? r.Right : r.Bottom;
         if (count > 0) {
@@ -342,6 +356,7 @@ void TXLSection::MoveSectors(TXLAxis axis, int index, int count)
             if (s >= index) s = std::max(s + count, index);
             if (e > index) e = std::max(e + count, index);
         }
+        moved |= r != before;
         if (e <= s) {
             if (m_unions[i].Anchor)
                 m_unions[i].Anchor->m_flags &= static_cast<uint8_t>(~TXLPersistent::kAnchor);
@@ -355,9 +370,10 @@ void TXLSection::MoveSectors(TXLAxis axis, int index, int count)
             }
         }
     }
+    return moved;
 }
 
-void TXLSection::CutSectors(TXLAxis axis, int count)
+bool TXLSection::CutSectors(TXLAxis axis, int count)
 {
     if (axis == sRows) {
         while (HighIndex() >= count) {
@@ -372,6 +388,7 @@ void TXLSection::CutSectors(TXLAxis axis, int count)
             return 0;
         });
     }
+    bool cut = false;
     for (size_t i = m_unions.size(); i-- > 0;) {
         TXLRect& r = m_unions[i].Rect;
         int& s = axis == sCols ? r.Left : r.Top;
@@ -380,10 +397,13 @@ void TXLSection::CutSectors(TXLAxis axis, int count)
             if (m_unions[i].Anchor)
                 m_unions[i].Anchor->m_flags &= static_cast<uint8_t>(~TXLPersistent::kAnchor);
             m_unions.erase(m_unions.begin() + static_cast<std::ptrdiff_t>(i));
+            cut = true;
         } else if (e > count) {
             e = count;
+            cut = true;
         }
     }
+    return cut;
 }
 
 }  // namespace xlgrid

@@ -31,6 +31,8 @@ public:
 
 protected:
     void FreeItem(TXLCell* cell) override;
+    // Tells the editor and the merged range that the cell goes, then frees it.
+    void Release(TXLCell* cell, bool repaint);
     void Renumber(int from, int to) override;
 
 private:
@@ -93,6 +95,8 @@ public:
 
     TXLCell* Find(int col, int row) const;     // local, without following unions
     TXLCell* Create(int col, int row);         // local, creates the cell when absent
+    // Puts a cell at the position; an old cell there is freed without asking
+    // for a repaint (the caller repaints the new one).
     TXLCell* Replace(int col, int row, TXLCell* cell);
     void FreeCell(int col, int row);
     void ForEachCell(const std::function<void(TXLCell&)>& fn) const;
@@ -122,9 +126,11 @@ public:
     void SetHintAt(int col, int row, const std::string& hint);
 
     // Moves rows (axis rows) or columns at a local index; count < 0 deletes.
-    void MoveSectors(TXLAxis axis, int index, int count);
+    // True when merged ranges moved, changed or went.
+    bool MoveSectors(TXLAxis axis, int index, int count);
     // Cuts rows or columns at or beyond a count (cells only; formatting stays).
-    void CutSectors(TXLAxis axis, int count);
+    // True when merged ranges were clipped or removed.
+    bool CutSectors(TXLAxis axis, int count);
 
 protected:
     TXLRow* CreateItem() override { return new TXLRow(this, -1); }

@@ -139,15 +139,22 @@ void TXLSheet::SetModified(bool modified)
         OnModified(*this);
 }
 
-void TXLSheet::NotifyRange(TXLSectionKind section, const TXLRect& rect, TXLRepaint what)
+bool TXLSheet::NotifyRange(TXLSectionKind section, const TXLRect& rect, TXLRepaint what)
 {
     if (m_users.empty() || m_destroying)
-        return;
+        return false;
+    // Repaint areas grow around changed lines and cells may lie beyond the
+    // counts: users only hear of what they can show.
+    const TXLSection& s = *m_sections[section];
+    TXLRect visible = rect.Intersect({0, 0, s.ColCount(), s.RowCount()});
+    if (visible.IsEmpty())
+        return false;
     if (m_updateCount > 0) {
         m_pending = true;
-        return;
+        return false;
     }
-    ForEachUser([&](IXLSheetUser& u) { u.RangeChanged(section, rect, what); });
+    ForEachUser([&](IXLSheetUser& u) { u.RangeChanged(section, visible, what); });
+    return true;
 }
 
 void TXLSheet::NotifySection(TXLSectionKind section)
@@ -234,14 +241,19 @@ void TXLSheet::SetCount(TXLAxis axis, bool client, int count)
     count = std::clamp(count, 0, kMaxCount);
     TXLSizeList& live = *m_sizes[axis][client];
     if (count != live.Count()) {
-        if (count < live.Count()) {
+        bool shrinks = count < live.Count();
+        // The new count first: cells cut off lie outside it and ask for no repaint.
+        live.SetCount(count);
+        bool unions = false;
+        if (shrinks) {
             int secs[2];
             SectionsOfBand(axis, client, secs);
             for (int s : secs)
-                m_sections[s]->CutSectors(axis, count);
+                unions |= m_sections[s]->CutSectors(axis, count);
         }
-        live.SetCount(count);
         ForEachUser([&](IXLSheetUser& u) { u.SizesChanged(AxisBit(axis), BandOf(client)); });
+        if (unions)
+            NotifyUnions();
     }
     m_saved[axis][client]->SetCount(count);
 }
@@ -451,8 +463,9 @@ void TXLSheet::InsertSectors(TXLAxis axis, int index, int count)
     int secs[2];
     SectionsOfBand(axis, client, secs);
     TXLUpdateGuard update(*this);
+    bool unions = false;
     for (int s : secs)
-        m_sections[s]->MoveSectors(axis, local, count);
+        unions |= m_sections[s]->MoveSectors(axis, local, count);
     for (TXLSizeList* list : {m_sizes[axis][client].get(), m_saved[axis][client].get()}) {
         int n = list->Count();
         list->InsertDelete(local, count);
@@ -460,6 +473,8 @@ void TXLSheet::InsertSectors(TXLAxis axis, int index, int count)
     }
     SetModified(true);
     ForEachUser([&](IXLSheetUser& u) { u.SectorsMoved(axis, BandOf(client), count, local); });
+    if (unions)
+        NotifyUnions();
     m_pending = true;
 }
 
@@ -478,10 +493,15 @@ void TXLSheet::ClearCells()
             m_sizes[a][b]->Clear();
             m_saved[a][b]->Clear();
         }
-    for (auto& s : m_sections)
+    bool unions = false;
+    for (auto& s : m_sections) {
+        unions |= !s->Unions().empty();
         s->ClearAll();
+    }
     m_pending = true;
     SetModified(true);
+    if (unions)
+        NotifyUnions();
 }
 
 // ---- cells -----------------------------------------------------------------
@@ -555,23 +575,32 @@ TXLCell* TXLSheet::SetCellClass(int col, int row, const TXLCellClass& cls)
     TXLCell* old = s.Find(lc, lr);
     if (old && &old->CellClass() == &cls)
         return old;
+    if (old)
+        return ReplaceCellClass(s, *old, cls);
     TXLCell* cell = cls.Create();
-    if (!old) {
-        s.Replace(lc, lr, cell);
-        cell->m_flags |= TXLPersistent::kTextStale;
-        if (&cls == &s.BaseStyle()->ValueClass() && !s.BaseStyle()->Format().empty())
-            cell->Extra().Format = s.BaseStyle()->Format();
-        NotifyRange(s.Number(), cell->Range());
-        SetModified(true);
-        return cell;
-    }
-    // The layout lives in the section; font and value move to the new cell.
-    bool ownFont = old->HasOwnFont();
-    TXLFont font = old->Font();
-    Variant value = old->Value();
-    TXLStyle* style = old->BasedOn();
-    TXLProps props = old->Props();
     s.Replace(lc, lr, cell);
+    cell->m_flags |= TXLPersistent::kTextStale;
+    if (&cls == &s.BaseStyle()->ValueClass() && !s.BaseStyle()->Format().empty())
+        cell->Extra().Format = s.BaseStyle()->Format();
+    cell->Repaint();
+    SetModified(true);
+    return cell;
+}
+
+TXLCell* TXLSheet::ReplaceCellClass(TXLSection& s, TXLCell& old, const TXLCellClass& cls)
+{
+    // The layout lives in the section; font, value and style link move to the new cell.
+    bool ownFont = old.HasOwnFont();
+    TXLFont font = old.Font();
+    Variant value = old.Value();
+    TXLStyle* style = old.BasedOn();
+    TXLProps props = old.Props();
+    // A repaint the old cell asked for and was not yet painted covers the new one.
+    uint8_t asked = old.m_flags & TXLPersistent::kRepaintAsked;
+    int lc = old.Col(), lr = old.LocalRow();
+    TXLCell* cell = cls.Create();
+    s.Replace(lc, lr, cell);  // frees `old`
+    cell->m_flags |= asked;
     // The hint belongs to the position and stays where it is.
     cell->m_props = props & static_cast<TXLProps>(~(PropBit(prValue) | PropBit(prControl) | PropBit(prFont)));
     if (style)
@@ -586,7 +615,7 @@ TXLCell* TXLSheet::SetCellClass(int col, int row, const TXLCellClass& cls)
         // A value the new class cannot take is dropped.
     }
     cell->m_flags |= TXLPersistent::kTextStale;
-    NotifyRange(s.Number(), cell->Range());
+    cell->Repaint();
     SetModified(true);
     return cell;
 }
@@ -645,13 +674,18 @@ void TXLSheet::SetProperty(int col, int row, int number, int32_t value)
         cell->SetProperty(number, value);
         return;
     }
+    // Inner lines belong to ranges, not to one position.
+    if (number < 0 || number >= kPropNumberCount || number == pnHInside || number == pnVInside)
+        return;
     int lc, lr;
     TXLSection& s = Locate(col, row, lc, lr);
-    if (lc < 0 || lr < 0 || s.GetProperty(lc, lr, number) == value)
+    if (lc < 0 || lr < 0 || lc > TXLSizeList::kMaxIndex || lr > TXLSizeList::kMaxIndex ||
+        s.GetProperty(lc, lr, number) == value)
         return;
     s.SetProperty(lc, lr, number, value);
     SetModified(true);
-    NotifyRange(s.Number(), {std::max(0, lc - 1), std::max(0, lr - 1), lc + 2, lr + 2}, number <= pnVInside ? rpSides : rpCells);
+    TXLRepaint what = number <= pnBias2 ? rpSides : rpCells;
+    NotifyRange(s.Number(), RepaintArea({lc, lr, lc + 1, lr + 1}, what), what);
 }
 
 void TXLSheet::CopyCell(const TXLSheet& src, int srcCol, int srcRow, TXLSheet& dst, int dstCol, int dstRow)
@@ -791,6 +825,8 @@ void TXLSheet::SetTitle(const std::string& title)
 
 void TXLSheet::SetBackground(const TXLPicture& picture)
 {
+    if (picture == m_background)
+        return;
     m_background = picture;
     NotifySection(skClient);
 }

@@ -29,8 +29,15 @@ class TSheetAccess;
 
 // A view of a sheet; every change is reported to the registered users, in
 // registration order. Rectangles are local to their section, right and
-// bottom exclusive. Inside an update bracket RangeChanged and SectionChanged
-// are held back and replaced by one SheetChanged after EndUpdate.
+// bottom exclusive, and lie inside the section's current counts (a change
+// beyond them is not reported). Inside an update bracket RangeChanged and
+// SectionChanged are held back and replaced by one SheetChanged after
+// EndUpdate. A cell asks for its repaint once until it is painted (the
+// section painter answers the request, TXLCell::MarkPainted): a view that
+// repaints what it is told and paints through the painting library sees
+// every change. Each TXLSheet mutator says below what it sends; "once" means
+// once until painted. A test attaches tests/xlgrid/sheetcontract.h to check
+// all of this as it happens.
 class IXLSheetUser {
 public:
     virtual ~IXLSheetUser() = default;
@@ -78,15 +85,23 @@ public:
     ~TXLSheet();
 
     // Users and updates
+    // AddUser: inside an open bracket the new user gets BeginUpdate at once.
     void AddUser(IXLSheetUser* user);
+    // RemoveUser: inside an open bracket the leaving user gets EndUpdate.
     void RemoveUser(IXLSheetUser* user);
+    // BeginUpdate: the outermost one sends BeginUpdate.
     void BeginUpdate();
+    // EndUpdate: the outermost one sends EndUpdate, then SheetChanged when
+    // anything was held back inside the bracket.
     void EndUpdate();
     bool Updating() const { return m_updateCount > 0; }
     bool Modified() const { return m_modified; }
     void SetModified(bool modified);
 
     // Shape
+    // SetColCount, SetRowCount, SetTitleCols, SetTitleRows, SetCount:
+    // SizesChanged(axis, band), then UnionsChanged when merged ranges were
+    // cut; cells cut off ask for no repaint. Nothing for the same count.
     int ColCount() const;
     void SetColCount(int count);
     int RowCount() const;
@@ -103,19 +118,30 @@ public:
     int RowDefHeight() const { return m_defSize[sRows]; }
     void SetRowDefHeight(int size) { SetDefSize(sRows, size); }
     int DefSize(TXLAxis axis) const { return m_defSize[axis]; }
+    // SetColDefWidth, SetRowDefHeight, SetDefSize: SizesChanged(axis, title),
+    // then SizesChanged(axis, client), also for the same value (the stored
+    // sizes are reset).
     void SetDefSize(TXLAxis axis, int size);
     int ColMaxWidth() const { return m_maxSize[sCols]; }
     void SetColMaxWidth(int size) { SetMaxSize(sCols, size); }
     int RowMaxHeight() const { return m_maxSize[sRows]; }
     void SetRowMaxHeight(int size) { SetMaxSize(sRows, size); }
+    // SetColMaxWidth, SetRowMaxHeight, SetMaxSize: below the default as
+    // SetDefSize; otherwise SizeChanged for every visible row or column cut
+    // to the maximum. Nothing for 0 or less.
     void SetMaxSize(TXLAxis axis, int size);
 
     // The size of a row or column (its saved size when hidden); -1 = best fit, 0 = 1.
     int Sizes(int index, TXLAxis axis) const;
+    // SetSizes: SizeChanged(axis, local index, band) when a visible size
+    // changes; nothing for a hidden one (it keeps the size for later), the
+    // same size or an index outside the bands.
     void SetSizes(int index, TXLAxis axis, int size);
     // The size as drawn: 0 for a hidden row or column.
     int LiveSize(int index, TXLAxis axis) const;
     bool Visible(int index, TXLAxis axis) const;
+    // SetVisible: SizeChanged(axis, local index, band); nothing when the
+    // state holds or the index is outside the bands.
     void SetVisible(int index, TXLAxis axis, bool visible);
     int BestWidth(int col) const;
     int BestHeight(int row) const;
@@ -127,31 +153,56 @@ public:
     TXLSizeList& SavedList(TXLAxis axis, bool client) { return *m_saved[axis][client]; }
     const TXLSizeList& SavedList(TXLAxis axis, bool client) const { return *m_saved[axis][client]; }
 
+    // InsertCols, InsertRows, InsertSectors: BeginUpdate, SectorsMoved(axis,
+    // band, count, local index), UnionsChanged when merged ranges moved,
+    // EndUpdate, SheetChanged. Nothing when the clamped count is 0.
     void InsertCols(int index, int count) { InsertSectors(sCols, index, count); }
     void InsertRows(int index, int count) { InsertSectors(sRows, index, count); }
     void InsertSectors(TXLAxis axis, int index, int count);
+    // Clear: as ClearCells, then SizesChanged(cols, client) and
+    // SizesChanged(rows, client) for the counts that change.
     void Clear();
+    // ClearCells: BeginUpdate, UnionsChanged when there were merged ranges,
+    // EndUpdate, SheetChanged.
     void ClearCells();
 
     // Cells
+    // Cells: a new cell sends RangeChanged(section, its rectangle) once.
     TXLCell* Cells(int col, int row);
     TXLCell* FindCell(int col, int row) const;
     Variant Values(int col, int row) const;
+    // SetValues, SetText: the cell's RangeChanged once (creating and writing
+    // it ask together); CellChanged(cell) when it is open in an editor.
+    // Nothing when the value stays (unless the cell has csWriteNotify).
     void SetValues(int col, int row, const Variant& value);
     void SetText(int col, int row, const std::string& text);
     void* Pictures(int col, int row) const;
+    // SetCellClass: the position's RangeChanged once; CellChanged(old cell)
+    // when the replaced cell was open in an editor. Nothing for the same class.
     TXLCell* SetCellClass(int col, int row, const TXLCellClass& cls);
+    // SetCellBox, SetCellBorder: the cell's RangeChanged once, and one
+    // RangeChanged(..., rpSides) around the cell for each outer side that changes.
     void SetCellBox(int col, int row, TColor borderColor, TColor color, TColor fontColor, const Variant& value);
     void SetCellBorder(int col, int row, TColor borderColor, TColor color);
+    // FillTitles: BeginUpdate, EndUpdate, then SheetChanged when a label changed.
     void FillTitles();
+    // NumberRow: the heading cell's RangeChanged once; nothing when it holds the number.
     void NumberRow(int row);
     // Copies everything of one position to another (also between sheets).
+    // CopyCell: the destination as SetCellClass and the cell setters send; an
+    // empty source frees the destination cell, which sends RangeChanged of its
+    // rectangle (its whole merged range for an anchor) unless one is pending.
     static void CopyCell(const TXLSheet& src, int srcCol, int srcRow, TXLSheet& dst, int dstCol, int dstRow);
     std::string GetCellHint(int col, int row) const;
+    // Recalculate: SectionChanged(client) when the sheet has formula cells.
     void Recalculate();
 
     // Formatting of a position (with or without a cell) by property number.
     int32_t GetProperty(int col, int row, int number) const;
+    // SetProperty: the cell's setter when a cell is there; otherwise
+    // RangeChanged of the position (lines and diagonals: rpSides, one cell
+    // around it). Nothing for the same value, the inner lines (which belong to
+    // ranges) or an unknown number.
     void SetProperty(int col, int row, int number, int32_t value);
 
     // Sections and coordinates
@@ -172,12 +223,18 @@ public:
     const TXLBaseStyle& BaseClientStyle() const { return *m_baseClient; }
     TXLBaseStyle& BaseTitleStyle() { return *m_baseTitle; }
     const TXLBaseStyle& BaseTitleStyle() const { return *m_baseTitle; }
+    // SetBaseClientStyle, SetBaseTitleStyle (and every setter of a base
+    // style): for each of the style's sections, the re-read cells' RangeChanged
+    // once, CellsFormatted(section, none) when a formatting default changed,
+    // then SectionChanged(section). A style's setters always act, so these
+    // come also for the same value.
     void SetBaseClientStyle(const TXLPersistent& style) { m_baseClient->Assign(style); }
     void SetBaseTitleStyle(const TXLPersistent& style) { m_baseTitle->Assign(style); }
     TXLStyler* Styler() const { return m_styler; }
+    // SetStyler: each relinked cell as TXLCell::SetBasedOn. Nothing for the same styler.
     void SetStyler(TXLStyler* styler);
 
-    // Properties
+    // Properties: SetAuthor, SetTitle, SetTag, SetName, SetReadOnly send nothing.
     const std::string& Author() const { return m_author; }
     void SetAuthor(const std::string& author);
     const std::string& Title() const { return m_title; }
@@ -198,9 +255,11 @@ public:
     bool ReadOnly() const { return m_readOnly; }
     void SetReadOnly(bool ro) { m_readOnly = ro; }
     const TXLPicture& Background() const { return m_background; }
+    // SetBackground: SectionChanged(client); nothing for the same picture.
     void SetBackground(const TXLPicture& picture);
 
-    // Print settings
+    // Print settings: PrintChanged when a margin, the scale, the titles, the
+    // hidden or the grid-line printing changes; SetPrintMode sends nothing.
     const TXLMargins& PrintMargins() const { return m_margins; }
     void SetPrintMargins(const TXLMargins& margins);
     TXLPrintMode PrintMode() const { return m_printMode; }
@@ -234,6 +293,9 @@ public:
     // formatting, base styles, styler, properties) with another sheet; users,
     // events and the component name stay. Loading parses into a new sheet and
     // swaps on success, so a damaged file leaves the target as it was.
+    // SwapContents (and so loading), to the users of both sheets: BeginUpdate,
+    // SizesChanged(cols and rows, client), SizesChanged(cols and rows, title),
+    // UnionsChanged, EndUpdate, SheetChanged.
     void SwapContents(TXLSheet& other);
 
     // Formula names: a cell reference inside the client band yields the cell's value.
@@ -259,7 +321,10 @@ private:
     friend class detail::TSheetAccess;
     friend class TXLManager;  // a new printer repaginates every sheet
     friend bool MergeSectionRect(TXLSection& section, TXLRect rect);
-    void NotifyRange(TXLSectionKind section, const TXLRect& rect, TXLRepaint what = rpCells);
+    // Sends RangeChanged for the part of the rectangle inside the section's
+    // current counts; nothing for an empty part. Inside an update bracket it
+    // only marks the bracket as changed. True when the users were told.
+    bool NotifyRange(TXLSectionKind section, const TXLRect& rect, TXLRepaint what = rpCells);
     void NotifySection(TXLSectionKind section);
     void NotifyFormatted(TXLSectionKind section, const TXLRect* rect);
     void NotifyUnions();
@@ -284,6 +349,10 @@ private:
     }
 
 
+    // Gives a cell's position a new cell of another class: the font, the
+    // value (when the class can take it), the style link and the position's
+    // formatting and hint stay; the old object is freed. Returns the new cell.
+    TXLCell* ReplaceCellClass(TXLSection& section, TXLCell& cell, const TXLCellClass& cls);
     void SetSizeRaw(int index, TXLAxis axis, int size);
     void ApplySizingRule(int index, TXLAxis axis, int size);
     int BandIndex(int index, TXLAxis axis, bool& client) const;

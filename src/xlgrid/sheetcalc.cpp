@@ -2,6 +2,7 @@
 // the OnVariable and OnFunction events, and the evaluation list.
 
 #include "xlgrid/calculator.h"
+#include "xlgrid/manager.h"
 #include "xlgrid/sheet.h"
 
 namespace xlgrid {
@@ -11,6 +12,9 @@ namespace {
 class TXLSheetCalcHost : public TXLCalcHost {
 public:
     explicit TXLSheetCalcHost(TXLSheet& sheet) : m_sheet(sheet) {}
+
+    // Stage 1 of every name: what the registry holds for all sheets.
+    const TXLFunctions& Functions() const override { return TXLManager::Instance().Functions(); }
 
     void OnVariableEvent(const std::string& name, Variant& result) override
     {

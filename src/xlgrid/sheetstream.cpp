@@ -754,9 +754,9 @@ void TSheetReader::Sparse(TXLBinReader& r, TSList& list, bool sizes, int32_t def
         int32_t b = r.I32("sparse block number");
         if (b < 0 || b >= TSList::kMaxBlocks)
             r.Fail("sparse block number " + std::to_string(b) + " is out of range");
-        int32_t slots[TSList::kBlockSize];
+        int32_t values[TSList::kBlockSize];
         bool any = false;
-        for (int32_t& v : slots) {
+        for (int32_t& v : values) {
             v = r.I32("sparse slot");
             any = any || v != 0;
             int64_t size = static_cast<int64_t>(v) + def;
@@ -765,8 +765,8 @@ void TSheetReader::Sparse(TXLBinReader& r, TSList& list, bool sizes, int32_t def
         }
         int base = b * TSList::kBlockSize;
         for (int i = 0; i < TSList::kBlockSize; ++i)
-            if (slots[i] != 0)
-                list.SetItem(base + i, slots[i]);
+            if (values[i] != 0)
+                list.SetItem(base + i, values[i]);
         if (!any) {
             // Every block read is allocated, even one of zeros (so it is written again).
             list.SetItem(base, 1);
@@ -948,7 +948,7 @@ void TSheetReader::Finish()
         TXLStyle* style = styler ? styler->Styles(link.StyleIndex) : nullptr;
         TXLProps props = static_cast<TXLProps>(link.Props & ~PropBit(prBasedOn));
         if (style) {
-            cell->SetBasedOn(style);
+            cell = cell->SetBasedOn(style);  // may replace the cell by one of the style's class
             props |= PropBit(prBasedOn);
         }
         cell->SetProps(props);

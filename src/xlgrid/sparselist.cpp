@@ -66,8 +66,8 @@ void TZeroSList::SetDefault(int32_t value)
 int64_t TProZeroSList::ExtentSum(int node) const
 {
     const int depth = std::bit_width(static_cast<unsigned>(node)) - 1;
-    const int64_t slots = static_cast<int64_t>(m_treeCap >> depth) * kBlockSize;
-    return m_stored[node] + slots * m_default;
+    const int64_t span = static_cast<int64_t>(m_treeCap >> depth) * kBlockSize;
+    return m_stored[node] + span * m_default;
 }
 
 void TProZeroSList::UpdateLeaf(int block) const
@@ -83,7 +83,7 @@ void TProZeroSList::UpdateLeaf(int block) const
     int64_t stored = 0;
     int64_t prefix = 0;
     int64_t best = INT64_MIN;
-    for (int32_t slot : b->slots) {
+    for (int32_t slot : b->Values) {
         stored += slot;
         prefix += d + slot;
         best = std::max(best, prefix);
@@ -151,7 +151,7 @@ int64_t TProZeroSList::Sum(int n) const
     int64_t stored = StoredPrefix(full);
     if (const Block* b = BlockAt(full))
         for (int i = 0; i < n % kBlockSize; ++i)
-            stored += b->slots[i];
+            stored += b->Values[i];
     return static_cast<int64_t>(n) * m_default + stored;
 }
 
@@ -193,7 +193,7 @@ int TProZeroSList::Locate(int64_t& pos) const
             acc += steps * d;
         } else {
             for (int i = 0; i < kBlockSize; ++i) {
-                const int64_t extent = d + b->slots[i];
+                const int64_t extent = d + b->Values[i];
                 if (acc + extent > pos) {
                     result += i;
                     break;

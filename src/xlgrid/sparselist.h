@@ -99,7 +99,7 @@ public:
 
 protected:
     struct Block {
-        Slot slots[kBlockSize] = {};
+        Slot Values[kBlockSize] = {};
     };
 
     virtual void FreeItem(Slot) {}
@@ -250,7 +250,7 @@ Slot BasicSList<Slot>::Item(int index) const
     if (index == m_cacheIndex)
         return m_cacheValue;
     const Block* block = m_dir[index / kBlockSize].get();
-    Slot value = block ? block->slots[index % kBlockSize] : Slot{};
+    Slot value = block ? block->Values[index % kBlockSize] : Slot{};
     m_cacheIndex = index;
     m_cacheValue = value;
     return value;
@@ -275,7 +275,7 @@ void BasicSList<Slot>::SetItem(int index, Slot value)
         return;
     if (index > kMaxIndex)
         throw std::out_of_range("sparse list index beyond the largest index");
-    EnsureBlock(index / kBlockSize)->slots[index % kBlockSize] = value;
+    EnsureBlock(index / kBlockSize)->Values[index % kBlockSize] = value;
     ClearCache();
     if (value != Slot{}) {
         if (index > m_high)
@@ -297,7 +297,7 @@ int BasicSList<Slot>::ScanHighFrom(int index) const
             continue;
         int top = b == index / kBlockSize ? index % kBlockSize : kBlockSize - 1;
         for (int i = top; i >= 0; --i)
-            if (block->slots[i] != Slot{})
+            if (block->Values[i] != Slot{})
                 return b * kBlockSize + i;
     }
     return -1;
@@ -324,9 +324,9 @@ int BasicSList<Slot>::ForEach(const std::function<int(int index, Slot item)>& ca
         if (!block)
             continue;
         for (int i = 0; i < kBlockSize; ++i) {
-            if (block->slots[i] == Slot{})
+            if (block->Values[i] == Slot{})
                 continue;
-            if (int result = callback(b * kBlockSize + i, block->slots[i]))
+            if (int result = callback(b * kBlockSize + i, block->Values[i]))
                 return result;
         }
     }
@@ -358,16 +358,16 @@ void BasicSList<Slot>::MoveIntoBlock(int d, int index, int gapEnd, int offset, i
         const int src = base + from + offset;
         const int split = std::min(to - from, kBlockSize - src % kBlockSize);
         if (srcLo)
-            std::copy_n(srcLo->slots + src % kBlockSize, split, gathered + from);
+            std::copy_n(srcLo->Values + src % kBlockSize, split, gathered + from);
         if (srcHi && split < to - from)
-            std::copy_n(srcHi->slots, to - from - split, gathered + from + split);
+            std::copy_n(srcHi->Values, to - from - split, gathered + from + split);
     }
     if (!own) {
         if (std::all_of(gathered + first, gathered + kBlockSize, [](Slot v) { return v == Slot{}; }))
             return;
         own = EnsureBlock(d);
     }
-    std::copy(gathered + first, gathered + kBlockSize, own->slots + first);
+    std::copy(gathered + first, gathered + kBlockSize, own->Values + first);
 }
 
 // Moves [index, high] to [index + count, high + count] and zeroes the gap,
@@ -404,7 +404,7 @@ void BasicSList<Slot>::Insert(int index, Slot item)
             throw std::out_of_range("sparse list insert beyond the largest index");
         ShiftUp(index, 1);
         if (item != Slot{})
-            EnsureBlock(index / kBlockSize)->slots[index % kBlockSize] = item;
+            EnsureBlock(index / kBlockSize)->Values[index % kBlockSize] = item;
         SlotsReset();
     } else {
         SetItem(index, item);
@@ -450,9 +450,9 @@ void BasicSList<Slot>::InsertDelete(int index, int count)
             continue;
         for (int i = 0; i < kBlockSize; ++i) {
             const int j = b * kBlockSize + i;
-            if (j >= index && j < index + n && block->slots[i] != Slot{}) {
-                doomed.push_back(block->slots[i]);
-                block->slots[i] = Slot{};
+            if (j >= index && j < index + n && block->Values[i] != Slot{}) {
+                doomed.push_back(block->Values[i]);
+                block->Values[i] = Slot{};
             }
         }
     }

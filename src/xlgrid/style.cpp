@@ -4,10 +4,23 @@
 #include "xlgrid/sheet.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace xlgrid {
 
 namespace {
+
+// Positions of the cells of a section based on a style. Collected before
+// they are changed: a cell may be replaced by one of another value class.
+std::vector<std::pair<int, int>> CellsBasedOn(const TXLSection& section, const TXLStyle* style)
+{
+    std::vector<std::pair<int, int>> cells;
+    section.ForEachCell([&](TXLCell& cell) {
+        if (cell.BasedOn() == style)
+            cells.emplace_back(cell.Col(), cell.LocalRow());
+    });
+    return cells;
+}
 
 TXLProp GroupOfProperty(int number)
 {
@@ -241,11 +254,12 @@ void TXLStyler::DeleteStyle(TXLStyle* style)
     if (i < 0)
         return;
     for (TXLSheet* sheet : m_sheets)
-        for (TXLSectionKind s : kSectionKinds)
-            sheet->Section(s).ForEachCell([style](TXLCell& cell) {
-                if (cell.BasedOn() == style)
-                    cell.SetBasedOn(nullptr);
-            });
+        for (TXLSectionKind s : kSectionKinds) {
+            TXLSection& section = sheet->Section(s);
+            for (auto [col, row] : CellsBasedOn(section, style))
+                if (TXLCell* cell = section.Find(col, row))
+                    cell->SetBasedOn(nullptr);
+        }
     m_styles.erase(m_styles.begin() + i);
     Changed();
 }
@@ -271,11 +285,12 @@ void TXLStyler::StyleChanged(TXLStyle* style, TXLProp group, uint32_t flags)
     for (TXLSheet* sheet : m_sheets) {
         if (sheet->Loading())
             continue;
-        for (TXLSectionKind s : kSectionKinds)
-            sheet->Section(s).ForEachCell([style, group, flags](TXLCell& cell) {
-                if (cell.BasedOn() == style)
-                    cell.ApplyGroup(group, flags);
-            });
+        for (TXLSectionKind s : kSectionKinds) {
+            TXLSection& section = sheet->Section(s);
+            for (auto [col, row] : CellsBasedOn(section, style))
+                if (TXLCell* cell = section.Find(col, row))
+                    cell->ApplyGroup(group, flags);
+        }
     }
     Changed();
 }

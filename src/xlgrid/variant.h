@@ -17,8 +17,9 @@
 //   15-significant-digit decimal value (2.5 -> 2, 3.5 -> 4, 0.00015 -> 0.0002).
 // Failed conversions throw EVariantError with a message naming both types.
 
+#include "xlgrid/xlerrors.h"
+
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -29,9 +30,9 @@ enum class VarType : uint8_t { Unassigned, Null, Integer, Double, Currency, Date
 // "Unassigned", "Null", "Integer", "Double", "Currency", "Date", "Boolean", "String".
 const char* VarTypeName(VarType type);
 
-class EVariantError : public std::runtime_error {
+class EVariantError : public EXLGridError {
 public:
-    using std::runtime_error::runtime_error;
+    using EXLGridError::EXLGridError;
 };
 
 class Variant {

@@ -1,7 +1,10 @@
 #pragma once
-// The sheet component raises EXLGridError with fixed English texts; the
-// formula errors derive from it and carry the offset (in characters) of the
-// parse position where the formula failed.
+// The sheet component raises EXLGridError with fixed English texts; every
+// error of the component derives from it, so one handler catches them all:
+// the formula errors below (which carry the offset, in characters, of the
+// parse position where the formula failed), the variant conversion error
+// (variant.h), the arithmetic errors (calculator.h), the text encoding error
+// (encoding.h) and the stream errors (binstream.h).
 
 #include <stdexcept>
 #include <string>

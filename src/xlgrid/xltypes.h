@@ -29,7 +29,6 @@ constexpr TColor RGBColor(int r, int g, int b)
 }
 
 enum TXLAxis : uint8_t { sCols, sRows };
-enum TXLSector : uint8_t { sSecCols, sSecRows, sTitle, sClient };
 // The four sections of a sheet, chosen by the signs of a position's indices.
 enum TXLSectionKind : uint8_t {
     skTitleRows = 0,  // title rows x client columns: the column headings (row < 0, column >= 0)
@@ -168,5 +167,16 @@ struct TXLRect {
         return r;
     }
 };
+
+// The cells a formatting change repaints: the changed rectangle, one cell
+// wider on every side when lines changed (a line lies on the edge it shares
+// with the neighbour, and a thick one reaches into it). The sheet clips it to
+// the section before telling its users.
+inline TXLRect RepaintArea(const TXLRect& rect, TXLRepaint what)
+{
+    if (what != rpSides)
+        return rect;
+    return {std::max(0, rect.Left - 1), std::max(0, rect.Top - 1), rect.Right + 1, rect.Bottom + 1};
+}
 
 }  // namespace xlgrid

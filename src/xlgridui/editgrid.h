@@ -42,7 +42,9 @@ public:
     // when the grid took it (navigation that leaves the editor, Enter, Tab,
     // Esc, F2): the editor then ignores it.
     virtual bool EditorKeyPress(QKeyEvent& event) = 0;
-    // The host closed (stored or not); the grid restores its tab stop and focus.
+    // The host closed (stored or not), or an open failed. The host has given
+    // the grid back its tab stop (removed while an editor is open) and the
+    // focus; the grid may repaint the cell and restore its own state.
     virtual void EditorClosed() = 0;
 };
 

@@ -2,12 +2,6 @@
 
 #include "xlgrid/encoding.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 namespace xlio {
 
 std::string DecodeCsvBytes(std::string_view bytes, TCsvEncoding* detected, const std::string& file)
@@ -24,13 +18,13 @@ std::string DecodeCsvBytes(std::string_view bytes, TCsvEncoding* detected, const
         *detected = encoding;
     if (encoding == TCsvEncoding::Utf8) {
         if (!xlgrid::IsValidUtf8(bytes))
-            throw EReadError(file, "", "the file starts with a UTF-8 byte-order mark but is not valid UTF-8");
+            throw EFileError(file, "", "the file starts with a UTF-8 byte-order mark but is not valid UTF-8");
         return std::string(bytes);
     }
     try {
         return xlgrid::Gb18030ToUtf8(bytes);
     } catch (const xlgrid::EEncodingError& e) {
-        throw EReadError(file, "", std::string("the file is neither UTF-8 nor GB18030 text (") + e.what() + ")");
+        throw EFileError(file, "", std::string("the file is neither UTF-8 nor GB18030 text (") + e.what() + ")");
     }
 }
 
@@ -47,10 +41,10 @@ Table ParseCsv(std::string_view text, const TCsvLimits& limits, const std::strin
     std::size_t cells = 0;
     auto endField = [&]() {
         if (record.size() >= limits.MaxFields)
-            throw EReadError(file, "line " + std::to_string(line),
+            throw EFileError(file, "line " + std::to_string(line),
                              "more than " + std::to_string(limits.MaxFields) + " fields");
         if (++cells > limits.MaxCells)
-            throw EReadError(file, "line " + std::to_string(line),
+            throw EFileError(file, "line " + std::to_string(line),
                              "more than " + std::to_string(limits.MaxCells) + " fields in all");
         record.push_back(std::move(field));
         field.clear();
@@ -58,7 +52,7 @@ Table ParseCsv(std::string_view text, const TCsvLimits& limits, const std::strin
     auto endRecord = [&]() {
         endField();
         if (table.size() >= limits.MaxRecords)
-            throw EReadError(file, "line " + std::to_string(line),
+            throw EFileError(file, "line " + std::to_string(line),
                              "more than " + std::to_string(limits.MaxRecords) + " records");
         table.push_back(std::move(record));
         record.clear();
@@ -72,7 +66,7 @@ Table ParseCsv(std::string_view text, const TCsvLimits& limits, const std::strin
             for (;;) {
                 std::size_t q = text.find('"', i);
                 if (q == std::string_view::npos)
-                    throw EReadError(file, "line " + std::to_string(startLine),
+                    throw EFileError(file, "line " + std::to_string(startLine),
                                      "a quoted field is not closed before the end of the file");
                 std::string_view part = text.substr(i, q - i);
                 for (std::size_t k = 0; k < part.size(); ++k)
@@ -120,33 +114,7 @@ Table ParseCsv(std::string_view text, const TCsvLimits& limits, const std::strin
 
 Table ReadCsvFile(const std::filesystem::path& file, const TCsvLimits& limits, TCsvEncoding* detected)
 {
-    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        throw EReadError(file.string(), "", std::string("cannot open: ") + std::strerror(errno));
-    std::string bytes;
-    struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<std::size_t>(st.st_size) <= limits.MaxBytes)
-        bytes.reserve(static_cast<std::size_t>(st.st_size));
-    char buf[1 << 16];
-    for (;;) {
-        ssize_t got = ::read(fd, buf, sizeof buf);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            int err = errno;
-            ::close(fd);
-            throw EReadError(file.string(), "", std::string("cannot read: ") + std::strerror(err));
-        }
-        if (got == 0)
-            break;
-        if (bytes.size() + static_cast<std::size_t>(got) > limits.MaxBytes) {
-            ::close(fd);
-            throw EReadError(file.string(), "",
-                             "larger than " + std::to_string(limits.MaxBytes >> 20) + " MB, more than a roster can be");
-        }
-        bytes.append(buf, static_cast<std::size_t>(got));
-    }
-    ::close(fd);
+    const std::string bytes = ReadFileBounded(file.string(), limits.MaxBytes);
     return ParseCsv(DecodeCsvBytes(bytes, detected, file.string()), limits, file.string());
 }
 

@@ -7,9 +7,9 @@
 //
 // The reader trusts nothing: the input size, the number of records and the
 // number of fields of a record are bounded, and every failure is the
-// library's EReadError naming the file and the line where it happened.
+// library's EFileError naming the file and the line where it happened.
 
-#include "xlio/readerror.h"
+#include "xlio/fileerror.h"
 #include "xlio/table.h"
 
 #include <cstddef>

@@ -1,5 +1,7 @@
 #include "xlio/csvwriter.h"
 
+#include "xlio/fileerror.h"
+
 #include "xlgrid/encoding.h"
 
 namespace xlio {
@@ -37,12 +39,17 @@ std::string CsvText(const Table& table)
     return out;
 }
 
-std::string EncodeCsvText(std::string_view text, TCsvEncoding encoding)
+std::string EncodeCsvText(std::string_view text, TCsvEncoding encoding, const std::string& file)
 {
-    if (encoding == TCsvEncoding::Gb18030)
-        return xlgrid::Utf8ToGb18030(text);
+    if (encoding == TCsvEncoding::Gb18030) {
+        try {
+            return xlgrid::Utf8ToGb18030(text);
+        } catch (const xlgrid::EEncodingError& e) {
+            throw EFileError(file, "", std::string("cannot write: ") + e.what());
+        }
+    }
     if (!xlgrid::IsValidUtf8(text))
-        throw xlgrid::EEncodingError("text is not valid UTF-8");
+        throw EFileError(file, "", "cannot write: text is not valid UTF-8");
     std::string out = "\xEF\xBB\xBF";
     out.append(text);
     return out;

@@ -18,8 +18,8 @@ void AppendCsvField(std::string& out, std::string_view cell);
 void AppendCsvLine(std::string& out, const std::vector<std::string>& cells);
 // UTF-8 text of a whole table.
 std::string CsvText(const Table& table);
-// The bytes of a file holding UTF-8 text in the chosen encoding; throws
-// xlgrid::EEncodingError for text that is not valid UTF-8.
-std::string EncodeCsvText(std::string_view text, TCsvEncoding encoding);
+// The bytes of the file holding UTF-8 text in the chosen encoding; text
+// that is not valid UTF-8 is an EFileError naming the file.
+std::string EncodeCsvText(std::string_view text, TCsvEncoding encoding, const std::string& file);
 
 }  // namespace xlio

@@ -1,6 +1,6 @@
 #include "xlio/resultworkbook.h"
 
-#include "xlio/readerror.h"
+#include "xlio/fileerror.h"
 #include "xlio/workbookwriter.h"
 
 #include "xlgrid/section.h"
@@ -175,15 +175,15 @@ void WriteResultWorkbook(const std::string& path, const std::vector<TResultSheet
 {
     const std::string problem = ResultSheetNamesProblem(sheets);
     if (!problem.empty())
-        throw EReadError(path, "", problem);
+        throw EFileError(path, "", problem);
     for (const auto& entry : sheets) {
         if (!entry.Sheet)
-            throw EReadError(path, "", "the worksheet \"" + entry.Name + "\" has no sheet");
+            throw EFileError(path, "", "the worksheet \"" + entry.Name + "\" has no sheet");
         if (entry.Sheet->ColCount() > kMaxColumns)
-            throw EReadError(path, "", "The maximum number of columns (" + std::to_string(kMaxColumns)
+            throw EFileError(path, "", "The maximum number of columns (" + std::to_string(kMaxColumns)
                                            + ") has been reached");
         if (std::int64_t(entry.Sheet->RowCount()) + 2 > kMaxRows)
-            throw EReadError(path, "", "the worksheet \"" + entry.Name + "\" has more rows than Excel allows ("
+            throw EFileError(path, "", "the worksheet \"" + entry.Name + "\" has more rows than Excel allows ("
                                            + std::to_string(kMaxRows) + ")");
     }
     const std::string date = options.Date.empty() ? TodayDotted() : options.Date;

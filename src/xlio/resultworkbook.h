@@ -37,7 +37,7 @@ struct TResultWorkbookOptions {
     std::function<void(const std::string& text, std::int64_t position, std::int64_t maximum)> Progress;
 };
 
-// Raises EReadError with a clear message: an invalid or duplicate worksheet
+// Raises EFileError with a clear message: an invalid or duplicate worksheet
 // name (naming it), a sheet wider than 16384 columns or longer than Excel's
 // rows, or a failure while writing. Nothing exists under path afterwards
 // unless the whole workbook was written.

@@ -1,6 +1,6 @@
 #include "xlio/sheetexport.h"
 
-#include "xlio/readerror.h"
+#include "xlio/fileerror.h"
 #include "xlio/workbookwriter.h"
 
 #include "xlgrid/sheet.h"
@@ -86,9 +86,9 @@ void Export(const std::string& path, xlgrid::TXLSheet& sheet, bool formatted, co
     const int cols = sheet.ColCount();
     const int rows = sheet.RowCount();
     if (cols > kMaxColumns)
-        throw EReadError(path, "", "The maximum number of columns (" + std::to_string(kMaxColumns) + ") has been reached");
+        throw EFileError(path, "", "The maximum number of columns (" + std::to_string(kMaxColumns) + ") has been reached");
     if (rows > kMaxRows)
-        throw EReadError(path, "", "the sheet has more rows than Excel allows (" + std::to_string(kMaxRows) + ")");
+        throw EFileError(path, "", "the sheet has more rows than Excel allows (" + std::to_string(kMaxRows) + ")");
 
     TReadOnlyGuard readOnly(sheet);
     const std::int64_t maximum = std::int64_t(cols) * rows + 2;

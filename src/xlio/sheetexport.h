@@ -26,7 +26,7 @@ struct TSheetExportOptions {
     std::function<void(std::int64_t position, std::int64_t maximum)> Progress;
 };
 
-// Raises EReadError: a sheet wider than 16384 columns gives "The maximum
+// Raises EFileError: a sheet wider than 16384 columns gives "The maximum
 // number of columns (16384) has been reached"; write failures name the file.
 void ExportSheetFormatted(const std::string& path, xlgrid::TXLSheet& sheet, const TSheetExportOptions& options = {});
 void ExportSheetQuick(const std::string& path, xlgrid::TXLSheet& sheet, const TSheetExportOptions& options = {});

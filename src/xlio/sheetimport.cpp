@@ -7,50 +7,93 @@
 namespace xlio {
 namespace {
 
-bool IsBlank(const xlgrid::TXLSheet& sheet, int col, int row)
+// Blank after trimming: every byte a control character or a space.
+bool IsBlankText(const std::string& text)
 {
-    const xlgrid::TXLCell* cell = sheet.FindCell(col, row);
-    if (!cell)
-        return true;
-    // Blank after trimming: every byte a control character or a space.
-    for (unsigned char c : cell->AsString())
+    for (unsigned char c : text)
         if (c > ' ')
             return false;
     return true;
 }
 
-}  // namespace
-
-void TrimTrailingBlanks(xlgrid::TXLSheet& sheet)
+// The trailing-blank trim on any grid of cells: lowers rows past trailing
+// blank rows, then cols past trailing blank columns of the rows left.
+template <class Blank>
+void TrimCounts(int& rows, int& cols, const Blank& blank)
 {
-    while (sheet.RowCount() > 0) {
-        const int row = sheet.RowCount() - 1;
-        bool blank = true;
-        for (int c = 0; c < sheet.ColCount() && blank; ++c)
-            blank = IsBlank(sheet, c, row);
-        if (!blank)
+    while (rows > 0) {
+        bool all = true;
+        for (int c = 0; c < cols && all; ++c)
+            all = blank(c, rows - 1);
+        if (!all)
             break;
-        sheet.SetRowCount(row);
+        --rows;
     }
-    while (sheet.ColCount() > 0) {
-        const int col = sheet.ColCount() - 1;
-        bool blank = true;
-        for (int r = 0; r < sheet.RowCount() && blank; ++r)
-            blank = IsBlank(sheet, col, r);
-        if (!blank)
+    while (cols > 0) {
+        bool all = true;
+        for (int r = 0; r < rows && all; ++r)
+            all = blank(cols - 1, r);
+        if (!all)
             break;
-        sheet.SetColCount(col);
+        --cols;
     }
 }
 
-void ImportTable(xlgrid::TXLSheet& sheet, const Table& table)
+TImportedTable Shaped(Table rows, std::size_t width)
+{
+    TImportedTable out;
+    // The readers bound columns to 16384 and rows to about a million; the
+    // clamp only keeps a hand-made table inside int.
+    out.ColCount = static_cast<int>(std::min<std::size_t>(width, 1u << 30));
+    for (auto& row : rows)
+        if (row.size() > static_cast<std::size_t>(out.ColCount))
+            row.resize(static_cast<std::size_t>(out.ColCount));
+    int count = static_cast<int>(std::min<std::size_t>(rows.size(), 1u << 30));
+    TrimCounts(count, out.ColCount, [&](int c, int r) {
+        const auto& row = rows[static_cast<std::size_t>(r)];
+        return static_cast<std::size_t>(c) >= row.size() || IsBlankText(row[static_cast<std::size_t>(c)]);
+    });
+    rows.resize(static_cast<std::size_t>(count));
+    for (auto& row : rows)
+        if (row.size() > static_cast<std::size_t>(out.ColCount))
+            row.resize(static_cast<std::size_t>(out.ColCount));
+    out.Rows = std::move(rows);
+    return out;
+}
+
+}  // namespace
+
+TImportedTable ImportCsvTable(Table records)
+{
+    const std::size_t width = records.empty() ? 0 : records.front().size();
+    return Shaped(std::move(records), width);
+}
+
+TImportedTable ImportWorkbookTable(Table rows)
 {
     std::size_t width = 0;
-    for (const auto& row : table)
+    for (const auto& row : rows)
         width = std::max(width, row.size());
-    const int cols = static_cast<int>(std::min<std::size_t>(width, 1u << 30));
-    const int rows = static_cast<int>(std::min<std::size_t>(table.size(), 1u << 30));
+    return Shaped(std::move(rows), width);
+}
 
+void TrimTrailingBlanks(xlgrid::TXLSheet& sheet)
+{
+    int rows = sheet.RowCount(), cols = sheet.ColCount();
+    TrimCounts(rows, cols, [&](int c, int r) {
+        const xlgrid::TXLCell* cell = sheet.FindCell(c, r);
+        return !cell || IsBlankText(cell->AsString());
+    });
+    if (rows != sheet.RowCount())
+        sheet.SetRowCount(rows);
+    if (cols != sheet.ColCount())
+        sheet.SetColCount(cols);
+}
+
+void FillSheet(xlgrid::TXLSheet& sheet, const Table& table, int colCount)
+{
+    const int cols = colCount;
+    const int rows = static_cast<int>(table.size());
     sheet.BeginUpdate();
     try {
         sheet.ClearCells();
@@ -64,22 +107,31 @@ void ImportTable(xlgrid::TXLSheet& sheet, const Table& table)
             if (sheet.TitleCols() > 0)
                 sheet.SetValues(-1, r, xlgrid::Variant(static_cast<int32_t>(r + 1)));
             const auto& line = table[static_cast<std::size_t>(r)];
-            for (int c = 0; c < cols; ++c) {
-                const std::string empty;
-                const std::string& text = static_cast<std::size_t>(c) < line.size() ? line[static_cast<std::size_t>(c)] : empty;
-                // Empty fields of a short row need no cell: an absent cell reads as empty text.
-                if (text.empty() && static_cast<std::size_t>(c) >= line.size())
-                    continue;
-                if (xlgrid::TXLCell* cell = sheet.SetCellClass(c, r, xlgrid::TXLCString::Class()))
-                    cell->SetAsString(text);
-            }
+            for (std::size_t c = 0; c < std::min(line.size(), static_cast<std::size_t>(cols)); ++c)
+                if (xlgrid::TXLCell* cell = sheet.SetCellClass(static_cast<int>(c), r, xlgrid::TXLCString::Class()))
+                    cell->SetAsString(line[c]);
         }
-        TrimTrailingBlanks(sheet);
     } catch (...) {
         sheet.EndUpdate();
         throw;
     }
     sheet.EndUpdate();
+}
+
+void ImportCsvIntoSheet(xlgrid::TXLSheet& sheet, Table records)
+{
+    if (records.empty()) {
+        TrimTrailingBlanks(sheet);
+        return;
+    }
+    const TImportedTable t = ImportCsvTable(std::move(records));
+    FillSheet(sheet, t.Rows, t.ColCount);
+}
+
+void ImportTable(xlgrid::TXLSheet& sheet, Table rows)
+{
+    const TImportedTable t = ImportWorkbookTable(std::move(rows));
+    FillSheet(sheet, t.Rows, t.ColCount);
 }
 
 }  // namespace xlio

@@ -1,16 +1,10 @@
 #include "xlio/workbookwriter.h"
 
-#include "xlio/readerror.h"
+#include "xlio/fileerror.h"
+
+#include "xlgrid/atomicfile.h"
 
 #include <xlsxwriter.h>
-
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <filesystem>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace xlio {
 
@@ -48,42 +42,29 @@ std::string WorksheetNameProblem(const std::string& name)
 
 TWorkbookWriter::TWorkbookWriter(const std::string& path, bool constantMemory) : m_path(path)
 {
-    const std::filesystem::path target(path);
-    const std::filesystem::path dir = target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
-    std::string pattern = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
-    const int fd = ::mkstemp(pattern.data());
-    if (fd < 0)
-        Fail(std::string("cannot create a temporary file in the folder: ") + std::strerror(errno));
-    // The finished workbook keeps the permissions a new file would get.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-    ::close(fd);
-    m_tempPath = pattern;
+    try {
+        m_file = std::make_unique<xlgrid::TXLAtomicFile>(path);
+    } catch (const xlgrid::EXLFileError& e) {
+        throw EFileError::From(e);
+    }
     lxw_workbook_options options{};
     options.constant_memory = constantMemory ? LXW_TRUE : LXW_FALSE;
     options.use_zip64 = LXW_FALSE;
-    m_workbook = workbook_new_opt(m_tempPath.c_str(), &options);
-    if (!m_workbook) {
-        std::filesystem::remove(m_tempPath);
+    m_workbook = workbook_new_opt(m_file->TempPath().c_str(), &options);
+    if (!m_workbook)
         Fail("cannot start the workbook");
-    }
 }
 
 TWorkbookWriter::~TWorkbookWriter()
 {
-    if (!m_closed) {
-        // Abandoned: drop everything without writing, and the temporary file.
-        if (m_workbook)
-            lxw_workbook_free(m_workbook);
-        std::error_code ec;
-        std::filesystem::remove(m_tempPath, ec);
-    }
+    // Abandoned: drop everything without writing; the temporary file goes with m_file.
+    if (!m_closed && m_workbook)
+        lxw_workbook_free(m_workbook);
 }
 
 void TWorkbookWriter::Fail(const std::string& what) const
 {
-    throw EReadError(m_path, "", what);
+    throw EFileError(m_path, "", what);
 }
 
 void TWorkbookWriter::Check(int error, const char* operation) const
@@ -220,15 +201,12 @@ void TWorkbookWriter::Close()
     m_workbook = nullptr;
     m_closed = true;
     const lxw_error error = workbook_close(workbook);  // frees the workbook in every case
-    std::error_code ec;
-    if (error != LXW_NO_ERROR) {
-        std::filesystem::remove(m_tempPath, ec);
+    if (error != LXW_NO_ERROR)
         Fail(std::string("cannot write the workbook (") + lxw_strerror(error) + ")");
-    }
-    std::filesystem::rename(m_tempPath, m_path, ec);
-    if (ec) {
-        std::filesystem::remove(m_tempPath, ec);
-        Fail("cannot put the workbook in place: " + ec.message());
+    try {
+        m_file->Commit();
+    } catch (const xlgrid::EXLFileError& e) {
+        throw EFileError::From(e);
     }
 }
 

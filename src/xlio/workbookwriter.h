@@ -1,9 +1,10 @@
 #pragma once
-// A checked wrapper around the xlsx writing library: the workbook is written
-// to a temporary file in the target's folder and renamed over the target only
-// when it is complete, so a failure never leaves a partial workbook under
-// the final name. Every call of the library is checked and a failure raises
-// EReadError naming the target file. Cell formats are deduplicated by their
+// A checked wrapper around the xlsx writing library: the library writes into
+// the temporary file of the program's one atomic writer (xlgrid), which
+// replaces the target only when the workbook is complete, so a failure never
+// leaves a partial workbook under the final name nor destroys an old one.
+// Every call of the library is checked and a failure raises EFileError
+// naming the target file. Cell formats are deduplicated by their
 // properties, so a format is created once however many cells use it.
 
 #include <cstdint>
@@ -15,6 +16,10 @@
 struct lxw_workbook;
 struct lxw_worksheet;
 struct lxw_format;
+
+namespace xlgrid {
+class TXLAtomicFile;
+}
 
 namespace xlio {
 
@@ -70,7 +75,7 @@ private:
     void Check(int error, const char* operation) const;
 
     std::string m_path;
-    std::string m_tempPath;
+    std::unique_ptr<xlgrid::TXLAtomicFile> m_file;
     lxw_workbook* m_workbook = nullptr;
     std::map<TCellFormat, lxw_format*> m_formats;
     bool m_closed = false;

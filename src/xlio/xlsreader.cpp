@@ -1,7 +1,7 @@
 #include "xlio/xlsreader.h"
 
 #include "xlio/celltext.h"
-#include "xlio/readerror.h"
+#include "xlio/fileerror.h"
 #include "xlio/xlsxreader.h"
 
 #include <freexl.h>
@@ -167,13 +167,13 @@ Table ReadXls(const std::string& path, const TReadLimits& limits)
     // Close-on-exec, so that a program started meanwhile by another thread
     // cannot hold the write end open and delay the end of the answer.
     if (::pipe2(fds, O_CLOEXEC) != 0)
-        throw EReadError(path, "", std::string("cannot start the xls reader: ") + std::strerror(errno));
+        throw EFileError(path, "", std::string("cannot start the xls reader: ") + std::strerror(errno));
     TChild child;
     child.m_pid = ::fork();
     if (child.m_pid < 0) {
         ::close(fds[0]);
         ::close(fds[1]);
-        throw EReadError(path, "", std::string("cannot start the xls reader: ") + std::strerror(errno));
+        throw EFileError(path, "", std::string("cannot start the xls reader: ") + std::strerror(errno));
     }
     if (child.m_pid == 0) {
         ::close(fds[0]);
@@ -189,7 +189,7 @@ Table ReadXls(const std::string& path, const TReadLimits& limits)
     while (true) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0)
-            throw EReadError(path, "", "reading the xls workbook took too long");
+            throw EFileError(path, "", "reading the xls workbook took too long");
         pollfd p{child.m_fd, POLLIN, 0};
         const int ready = ::poll(&p, 1, static_cast<int>(left.count()));
         if (ready < 0 && errno == EINTR)
@@ -203,7 +203,7 @@ Table ReadXls(const std::string& path, const TReadLimits& limits)
             break;
         data.append(buffer, static_cast<std::size_t>(n));
         if (data.size() > limits.MaxResultBytes)
-            throw EReadError(path, "", "the xls workbook yields more than " + std::to_string(limits.MaxResultBytes)
+            throw EFileError(path, "", "the xls workbook yields more than " + std::to_string(limits.MaxResultBytes)
                                            + " bytes of cell text");
     }
     int status = 0;
@@ -213,16 +213,16 @@ Table ReadXls(const std::string& path, const TReadLimits& limits)
     if (WIFSIGNALED(status)) {
         const int sig = WTERMSIG(status);
         if (sig == SIGXCPU || sig == SIGKILL)
-            throw EReadError(path, "", "reading the xls workbook took more than " + std::to_string(limits.MaxChildSeconds)
+            throw EFileError(path, "", "reading the xls workbook took more than " + std::to_string(limits.MaxChildSeconds)
                                            + " seconds of processor time");
-        throw EReadError(path, "", std::string("the xls reader failed on this file (") + strsignal(sig)
+        throw EFileError(path, "", std::string("the xls reader failed on this file (") + strsignal(sig)
                                        + "); the file is damaged or not an xls workbook");
     }
 
     Table table;
     std::uint64_t slots = 0;
     std::size_t at = 0;
-    auto damaged = [&]() { return EReadError(path, "", "the xls reader ended without a complete answer"); };
+    auto damaged = [&]() { return EFileError(path, "", "the xls reader ended without a complete answer"); };
     while (true) {
         if (at >= data.size())
             throw damaged();
@@ -232,7 +232,7 @@ Table ReadXls(const std::string& path, const TReadLimits& limits)
         if (tag == kError) {
             if (data.size() - at < 4 || data.size() - at - 4 < GetU32(data, at))
                 throw damaged();
-            throw EReadError(path, "", data.substr(at + 4, GetU32(data, at)));
+            throw EFileError(path, "", data.substr(at + 4, GetU32(data, at)));
         }
         if (tag != kCell || data.size() - at < 12)
             throw damaged();
@@ -244,7 +244,7 @@ Table ReadXls(const std::string& path, const TReadLimits& limits)
         const std::size_t width = row < table.size() ? table[row].size() : 0;
         grow += col >= width ? col + 1 - width : 0;
         if ((slots += grow) > limits.MaxCells)
-            throw EReadError(path, "", "the sheet holds more than " + std::to_string(limits.MaxCells) + " cells");
+            throw EFileError(path, "", "the sheet holds more than " + std::to_string(limits.MaxCells) + " cells");
         if (row >= table.size())
             table.resize(row + 1);
         if (col >= table[row].size())

@@ -8,7 +8,7 @@
 // MaxChildMemory, MaxChildSeconds); the child sends the cells back through a
 // pipe as length-prefixed records that the parent bounds (MaxResultBytes,
 // MaxRows, MaxCols, MaxCells) before it believes them. A crash, a limit hit
-// or a refused file in the child raises EReadError in the caller; the caller
+// or a refused file in the child raises EFileError in the caller; the caller
 // itself is never at risk.
 //
 // Values the library reports only as numbers stay numbers: booleans arrive

@@ -1,6 +1,6 @@
 #include "xlio/xlsxparts.h"
 
-#include "xlio/readerror.h"
+#include "xlio/fileerror.h"
 
 #include <expat.h>
 
@@ -163,7 +163,7 @@ void TXmlParser::Feed(const char* data, std::size_t size, bool last)
                 line = XML_GetCurrentLineNumber(m_impl->Parser);
                 column = XML_GetCurrentColumnNumber(m_impl->Parser);
             }
-            throw EReadError(m_impl->File,
+            throw EFileError(m_impl->File,
                              m_impl->Part + " line " + std::to_string(line) + " column " + std::to_string(column + 1),
                              what);
         }

@@ -3,7 +3,7 @@
 // document type declarations and deep nesting, and one handler per kind of
 // part (relationships, workbook, shared strings, styles, worksheet). Handlers
 // never throw through expat: they record the first failure and stop the
-// parser, and the parser raises it as EReadError once control is back.
+// parser, and the parser raises it as EFileError once control is back.
 
 #include "xlio/celltext.h"
 #include "xlio/readlimits.h"
@@ -49,7 +49,7 @@ public:
     TXmlParser(const TXmlParser&) = delete;
     TXmlParser& operator=(const TXmlParser&) = delete;
 
-    // Throws EReadError on malformed XML, a refused construct or a handler's failure.
+    // Throws EFileError on malformed XML, a refused construct or a handler's failure.
     void Feed(const char* data, std::size_t size, bool last);
     void Fail(std::string what);
 

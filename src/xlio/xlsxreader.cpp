@@ -1,6 +1,6 @@
 #include "xlio/xlsxreader.h"
 
-#include "xlio/readerror.h"
+#include "xlio/fileerror.h"
 #include "xlio/xlsxparts.h"
 
 #include <zip.h>
@@ -13,30 +13,6 @@
 #include <unordered_map>
 
 namespace xlio {
-
-std::string ReadFileBounded(const std::string& path, std::uint64_t maxBytes)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw EReadError(path, "", std::string("cannot open the file: ") + std::strerror(errno));
-    std::string bytes;
-    // One allocation when the size is known; the size is only a hint, the
-    // bound is checked against what is read.
-    std::error_code ec;
-    const std::uintmax_t size = std::filesystem::file_size(path, ec);
-    if (!ec && size <= maxBytes)
-        bytes.reserve(static_cast<std::size_t>(size));
-    char buffer[1 << 16];
-    while (in) {
-        in.read(buffer, sizeof buffer);
-        bytes.append(buffer, static_cast<std::size_t>(in.gcount()));
-        if (bytes.size() > maxBytes)
-            throw EReadError(path, "", "the file is larger than " + std::to_string(maxBytes) + " bytes");
-    }
-    if (in.bad())
-        throw EReadError(path, "", "the file cannot be read");
-    return bytes;
-}
 
 namespace {
 
@@ -175,7 +151,7 @@ public:
 
     [[noreturn]] void Throw(const std::string& position, const std::string& what) const
     {
-        throw EReadError(m_name, position, what);
+        throw EFileError(m_name, position, what);
     }
 
 private:

@@ -8,7 +8,7 @@
 //
 // The file is untrusted: the archive, its directory and every inflated part
 // are bounded by TReadLimits while they are read, and any breach, any damage
-// or any refused construct (a document type declaration) raises EReadError.
+// or any refused construct (a document type declaration) raises EFileError.
 
 #include "xlio/readlimits.h"
 #include "xlio/table.h"
@@ -22,8 +22,5 @@ Table ReadXlsx(const std::string& path, const TReadLimits& limits = {});
 
 // name is used in messages only.
 Table ReadXlsxMemory(std::string_view bytes, const std::string& name, const TReadLimits& limits = {});
-
-// The whole file, or EReadError when it is unreadable or larger than maxBytes.
-std::string ReadFileBounded(const std::string& path, std::uint64_t maxBytes);
 
 }  // namespace xlio

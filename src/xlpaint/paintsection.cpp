@@ -368,6 +368,9 @@ void SectionPainter::PaintBorders()
 
 void SectionPainter::PaintCell(const TXLCell& cell, const QRect& rect)
 {
+    // The one place a cell's repaint request is answered: the grid and the
+    // printout both paint here, so the next change of the cell asks again.
+    cell.MarkPainted();
     if (cell.Flags() & TXLPersistent::kInEditor)
         return;
     if (cell.HasStyle(csHidden) && !m_info.MarkMode && !m_info.ShowHidden)

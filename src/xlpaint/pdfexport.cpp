@@ -3,22 +3,24 @@
 #include "xlpaint/qtconvert.h"
 #include "xlpaint/sheetprinter.h"
 
+#include "xlgrid/atomicfile.h"
 #include "xlgrid/manager.h"
 
+#include <QFile>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
-#include <QPrinter>
+#include <QPdfWriter>
 
-#include <filesystem>
-#include <system_error>
-#include <unistd.h>
+#include <optional>
 
 namespace xlpaint {
 
 using namespace xlgrid;
 
 namespace {
+
+constexpr int kPdfDpi = 600;
 
 // A4 with the printable area of the default printer figures centred on it,
 // so that the PDF matches what preview and page setup show without a printer.
@@ -55,30 +57,39 @@ bool PrintSheetsToPdf(const std::vector<const TXLSheet*>& sheets, const std::str
     }
     EnsureGuiApplication();
 
-    std::filesystem::path target(path);
-    std::filesystem::path part = target;
-    part += ".part" + std::to_string(getpid());
-    std::error_code ec;
-    std::filesystem::remove(part, ec);
-
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(QString::fromStdString(part.string()));
-    printer.setResolution(600);
-    printer.setPageLayout(PdfPageLayout(options.Landscape));
-    printer.setCreator(QStringLiteral("fenban"));
-    printer.setDocName(QString::fromStdString(sheets.front()->Title()));
+    // The one atomic writer's temporary file, written through our own device
+    // so that a failed write is seen (a printer's file is not).
+    std::optional<TXLAtomicFile> file;
+    try {
+        file.emplace(path);
+    } catch (const EXLFileError& e) {
+        error = e.what();
+        return false;
+    }
+    QFile device(QString::fromStdString(file->TempPath()));
+    if (!device.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        error = "Cannot write " + path + ": " + device.errorString().toStdString();
+        return false;
+    }
+    QPdfWriter writer(&device);
+    writer.setResolution(kPdfDpi);
+    writer.setPageLayout(PdfPageLayout(options.Landscape));
+    writer.setCreator(QStringLiteral("fenban"));
+    writer.setTitle(QString::fromStdString(sheets.front()->Title()));
 
     QPainter painter;
-    if (!painter.begin(&printer)) {
-        std::filesystem::remove(part, ec);
+    if (!painter.begin(&writer)) {
         error = "Cannot write " + path;
         return false;
     }
     bool ok = true;
     try {
         bool first = true;
-        TXLPrinterMetrics metrics = TXLSheetPrinter::MetricsOf(printer);
+        TXLPrinterMetrics metrics;
+        const QRect paint = writer.pageLayout().paintRectPixels(kPdfDpi);
+        metrics.DpiX = metrics.DpiY = kPdfDpi;
+        metrics.PageWidth = paint.width();
+        metrics.PageHeight = paint.height();
         for (const TXLSheet* sheet : sheets) {
             // Printing reads the sheet only; the printer object wants it writable
             // for PrintRange, which this export does not use.
@@ -86,7 +97,7 @@ bool PrintSheetsToPdf(const std::vector<const TXLSheet*>& sheets, const std::str
             sp.SetPageHeadings(options.PageHeadings);
             TXLPrintJob job(sp);
             for (int page = 1; page <= job.PageCount(); ++page) {
-                if (!first && !printer.newPage())
+                if (!first && !writer.newPage())
                     throw EXLGridError("Cannot start a new page");
                 first = false;
                 job.PaintPage(painter, page);
@@ -100,15 +111,19 @@ bool PrintSheetsToPdf(const std::vector<const TXLSheet*>& sheets, const std::str
         error = "Cannot write " + path;
         ok = false;
     }
+    if (ok && (!device.flush() || device.error() != QFileDevice::NoError)) {
+        error = "Cannot write " + path + ": " + device.errorString().toStdString();
+        ok = false;
+    }
+    device.close();
     if (ok) {
-        std::filesystem::rename(part, target, ec);
-        if (ec) {
-            error = "Cannot write " + path + ": " + ec.message();
+        try {
+            file->Commit();
+        } catch (const EXLFileError& e) {
+            error = e.what();
             ok = false;
         }
     }
-    if (!ok)
-        std::filesystem::remove(part, ec);
     return ok;
 }
 

@@ -18,8 +18,8 @@ struct TXLPdfOptions {
 // Prints every page of each sheet, in order, into one PDF file; each sheet
 // starts on a new page. Pages use the sheets' own print settings on an A4
 // page with the printable area of the default printer figures; text stays
-// text. The file is written beside `path` and renamed over it only when
-// complete, so a failure leaves no half-written file and keeps an old one.
+// text. The file goes through the one atomic writer (xlgrid): a failure
+// (a full disk too) leaves no half-written file and keeps an old one.
 // Returns false with a message in `error` when it fails.
 //
 // Needs a QGuiApplication (the offscreen platform is enough): call

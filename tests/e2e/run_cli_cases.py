@@ -15,8 +15,11 @@ import sys
 import tempfile
 
 # name, arguments ({data} = data folder, {out} = a fresh output folder,
-# {tmp} = a scratch folder), expected exit code. Output folders are compared
-# file by file with the expected folder.
+# {tmp} = a scratch folder), expected exit code, and optionally what the case
+# changes: "env" (variables, formatted like the arguments), "stdout" or
+# "stderr" (a file the stream goes to instead of being compared, such as
+# /dev/full). Output folders are compared file by file with the expected
+# folder.
 CASES = [
     ("divide-three-classes", ["divide", "{data}/roster-small.csv", "--classes", "3", "--prefix", "高一",
                               "--student-id", "--csv", "{out}"], 0),
@@ -64,6 +67,24 @@ CASES = [
     ("help-divide", ["divide", "--help"], 0),
     ("help-check", ["check", "-h"], 0),
     ("help-convert", ["convert", "--help"], 0),
+    # The settings file named by the environment, and --config before it.
+    ("divide-config-from-environment", ["divide", "{data}/roster-small.csv"], 0,
+     {"env": {"FENBAN_CONFIG": "{data}/config-sample.ini"}}),
+    ("divide-config-option-first", ["divide", "{data}/roster-small.csv", "--config", "{tmp}/none.ini"], 0,
+     {"env": {"FENBAN_CONFIG": "{data}/config-sample.ini"}}),
+    ("divide-environment-config-missing", ["divide", "{data}/roster-small.csv"], 0,
+     {"env": {"FENBAN_CONFIG": "{tmp}/absent.ini"}}),
+    # A failed write to stdout or stderr is never a success.
+    ("divide-stdout-full", ["divide", "{data}/roster-small.csv", "--csv", "{out}"], 2, {"stdout": "/dev/full"}),
+    ("check-stdout-full", ["check", "{data}/roster-small.csv"], 0, {"stdout": "/dev/full"}),
+    ("help-stdout-full", ["--help"], 2, {"stdout": "/dev/full"}),
+    ("convert-stdout-full", ["convert", "--help"], 2, {"stdout": "/dev/full"}),
+    ("check-stderr-full", ["check", "{data}/roster-bad.csv"], 2, {"stderr": "/dev/full"}),
+    ("usage-stderr-full", ["divide", "--colour"], 2, {"stderr": "/dev/full"}),
+    # The desktop window is not part of this build yet.
+    ("window-no-arguments", [], 2),
+    ("window-edit", ["edit"], 2),
+    ("window-roster-file", ["{data}/roster-small.csv"], 2),
 ]
 
 DATE_LINE = re.compile(rb"^(\xb7\xd6\xb0\xe0\xc7\xe9\xbf\xf6|(?:\xef\xbb\xbf)?\xe5\x88\x86\xe7\x8f\xad\xe6\x83\x85\xe5\x86\xb5) {8}\d{4}\.\d{1,2}\.\d{1,2}\r\n")
@@ -75,7 +96,7 @@ def normalise(name, data):
     return data
 
 
-def run_case(fenban, data_dir, name, args, code, update):
+def run_case(fenban, data_dir, name, args, code, update, opts):
     expected_dir = os.path.join(data_dir, "expected", name)
     with tempfile.TemporaryDirectory() as tmp:
         out = os.path.join(tmp, "out")
@@ -85,14 +106,26 @@ def run_case(fenban, data_dir, name, args, code, update):
         for k, v in keep.items():
             with open(os.path.join(out, k), "wb") as f:
                 f.write(v)
-        # The program's own Config.ini (beside the binary) must not leak in.
-        if args and args[0] in ("divide", "check") and not any(a.startswith("--config") for a in args):
-            open(os.path.join(tmp, "none.ini"), "wb").close()
-            args = args[:1] + ["--config", "{tmp}/none.ini"] + args[1:]
-        words = [a.format(data=data_dir, out=out, tmp=tmp) for a in args]
-        env = dict(os.environ, HOME=tmp, XDG_CONFIG_HOME=os.path.join(tmp, "config"))
+        # The program's own Config.ini (beside the binary) must not leak in:
+        # every case names an empty settings file of its own.
+        open(os.path.join(tmp, "none.ini"), "wb").close()
+        fmt = lambda a: a.format(data=data_dir, out=out, tmp=tmp)
+        words = [fmt(a) for a in args]
+        env = dict(os.environ, HOME=tmp, XDG_CONFIG_HOME=os.path.join(tmp, "config"),
+                   FENBAN_CONFIG=os.path.join(tmp, "none.ini"))
+        env.update({k: fmt(v) for k, v in opts.get("env", {}).items()})
         before = snapshot(data_dir)
-        proc = subprocess.run([fenban] + words, capture_output=True, env=env, timeout=60)
+        streams = {}
+        for stream in ("stdout", "stderr"):
+            streams[stream] = open(opts[stream], "wb") if stream in opts else subprocess.PIPE
+        try:
+            proc = subprocess.run([fenban] + words, env=env, timeout=60, **streams)
+        finally:
+            for f in streams.values():
+                if f is not subprocess.PIPE:
+                    f.close()
+        proc.stdout = proc.stdout or b""
+        proc.stderr = proc.stderr or b""
         problems = []
         if proc.returncode != code:
             problems.append("exit code %d, expected %d" % (proc.returncode, code))
@@ -151,8 +184,8 @@ def main():
     fenban, data_dir = sys.argv[1], os.path.abspath(sys.argv[2])
     update = "--update" in sys.argv[3:]
     failed = 0
-    for name, args, code in CASES:
-        problems = run_case(fenban, data_dir, name, args, code, update)
+    for name, args, code, *opts in CASES:
+        problems = run_case(fenban, data_dir, name, args, code, update, opts[0] if opts else {})
         status = "ok" if not problems else "FAILED"
         print("%-28s %s" % (name, status))
         for p in problems:

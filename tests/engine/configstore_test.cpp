@@ -1,11 +1,14 @@
 #include "engine/configstore.h"
-#include "engine/atomicfile.h"
+#include "testutil/fulldisk.h"
+#include "xlgrid/atomicfile.h"
 #include "xlgrid/encoding.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 using namespace engine;
 namespace fs = std::filesystem;
@@ -29,7 +32,7 @@ protected:
     {
         std::ofstream(m_file, std::ios::binary) << xlgrid::Utf8ToGb18030(text);
     }
-    std::string ReadUtf8() { return xlgrid::Gb18030ToUtf8(ReadFileBounded(m_file, 1 << 20)); }
+    std::string ReadUtf8() { return xlgrid::Gb18030ToUtf8(xlgrid::ReadWholeFile(m_file.string(), 1 << 20)); }
 
     fs::path m_dir;
     fs::path m_file;
@@ -112,21 +115,66 @@ TEST_F(ConfigStoreTest, MissingFileGivesDefaultsAndMemoryModeNeverWrites)
     EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 0);
 }
 
-TEST_F(ConfigStoreTest, DamagedFilesGiveAClearError)
+TEST_F(ConfigStoreTest, DamagedFilesGiveAClearErrorNamingTheFileOnce)
 {
+    auto message = [&]() -> std::string {
+        try {
+            TConfigStore(m_file).ReadSetting("ClassPrefix", "");
+        } catch (const xlgrid::EXLFileError& e) {
+            EXPECT_EQ(e.Path(), m_file.string());
+            return e.what();
+        }
+        return "no error";
+    };
+    auto count = [](const std::string& text, const std::string& part) {
+        std::size_t n = 0;
+        for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+            ++n;
+        return n;
+    };
     std::ofstream(m_file, std::ios::binary) << "[Global]\r\nClassPrefix=\x81\r\n";
-    EXPECT_THROW(TConfigStore(m_file).ReadSetting("ClassPrefix", ""), EFileError);
+    std::string text = message();
+    EXPECT_NE(text.find("not a GB18030 settings file"), std::string::npos) << text;
+    EXPECT_EQ(count(text, m_file.string()), 1u) << text;
     fs::remove(m_file);
     fs::create_directory(m_file);
-    EXPECT_THROW(TConfigStore(m_file).ReadSetting("ClassPrefix", ""), EFileError);
+    text = message();
+    EXPECT_NE(text.find("folder"), std::string::npos) << text;
+    EXPECT_EQ(count(text, m_file.string()), 1u) << text;
 }
 
-TEST_F(ConfigStoreTest, AtomicSaveLeavesNoTemporaryFiles)
+TEST_F(ConfigStoreTest, FullDiskKeepsTheOldSettingsAndLeavesNoTemporaryFile)
 {
-    WriteFileAtomic(m_dir / "a.txt", "one");
-    WriteFileAtomic(m_dir / "a.txt", "two");
-    EXPECT_EQ(ReadFileBounded(m_dir / "a.txt", 10), "two");
-    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 1);
-    EXPECT_THROW(WriteFileAtomic(m_dir / "missing" / "a.txt", "x"), EFileError);
-    EXPECT_THROW(ReadFileBounded(m_dir / "a.txt", 2), EFileError);
+    WriteUtf8("[Global]\r\nClassPrefix=旧\r\n");
+    const std::string old = ReadUtf8();
+    const testutil::TSaveOutcome outcome = testutil::SaveOnFullDisk([&]() {
+        TConfigStore store(m_file);
+        store.LoadSettings();
+        store.SetStoredValue("ClassPrefix", std::string(4000, 'x'));
+        store.SaveSettings();
+    });
+    EXPECT_TRUE(outcome.Exited);
+    EXPECT_TRUE(outcome.Failed);
+    EXPECT_NE(outcome.Message.find("File too large"), std::string::npos) << outcome.Message;
+    EXPECT_EQ(ReadUtf8(), old);
+    EXPECT_EQ(testutil::FolderEntries(m_dir), std::vector<std::string>{"Config.ini"});
+}
+
+// FENBAN_CONFIG names the settings file; without it the file lives beside
+// the executable when that folder is writable, else in the user's folder.
+TEST(DefaultConfigFile, EnvironmentFirstThenBesideTheProgramOrTheUsersFolder)
+{
+    const char* saved = std::getenv(ConfigFileVariable);
+    const std::optional<std::string> before = saved ? std::optional<std::string>(saved) : std::nullopt;
+    ::setenv(ConfigFileVariable, "/somewhere/else.ini", 1);
+    EXPECT_EQ(DefaultConfigFile(), fs::path("/somewhere/else.ini"));
+    ::setenv(ConfigFileVariable, "", 1);
+    const fs::path fallback = DefaultConfigFile();
+    EXPECT_EQ(fallback.filename(), "Config.ini");
+    const bool beside = fallback.parent_path() == ExecutableFolder();
+    EXPECT_TRUE(beside || fallback.parent_path().filename() == "fenban") << fallback;
+    if (before)
+        ::setenv(ConfigFileVariable, before->c_str(), 1);
+    else
+        ::unsetenv(ConfigFileVariable);
 }

@@ -1,12 +1,11 @@
-#include "engine/atomicfile.h"
 #include "engine/divideclasses.h"
 #include "results/averageformat.h"
 #include "results/csvexport.h"
 #include "results/resultview.h"
-#include "results/tableimport.h"
+#include "testutil/fulldisk.h"
+#include "xlgrid/atomicfile.h"
 #include "xlgrid/encoding.h"
 #include "xlgrid/sheet.h"
-#include "xlio/sheetimport.h"
 
 #include "../commalocale.h"
 
@@ -147,67 +146,6 @@ TEST(ResultViews, OverviewAverageColumnAndColours)
     EXPECT_EQ(bad.GradeCountColor(3), CountMatchColor);
 }
 
-TEST(TableImport, FirstLineDecidesWidthAndTrailingBlanksGo)
-{
-    struct Case {
-        const char* name;
-        xlio::Table records;
-        xlio::Table rows;
-        int colCount;
-    };
-    const Case cases[] = {
-        {"surplus lost, short padded", {{"x", "y"}, {"a", "b", "c"}, {"d"}}, {{"x", "y"}, {"a", "b"}, {"d", ""}}, 2},
-        {"trailing rows and columns", {{"t", "", " "}, {"a", "b", ""}, {" ", "", ""}, {"", "\t", ""}}, {{"t", ""}, {"a", "b"}}, 2},
-        {"inner blank row stays", {{"a"}, {""}, {"b"}}, {{"a"}, {""}, {"b"}}, 1},
-        {"all blank", {{" ", ""}, {"", ""}}, {}, 0},
-        {"nothing", {}, {}, 0},
-        {"leading comma", {{"", "x"}}, {{"", "x"}}, 2},
-    };
-    for (const Case& c : cases) {
-        TImportedTable t = ImportCsvTable(c.records);
-        EXPECT_EQ(t.Rows, c.rows) << c.name;
-        EXPECT_EQ(t.ColCount, c.colCount) << c.name;
-    }
-}
-
-// The command line reads workbooks into plain tables; the designer fills a
-// sheet. Both must see the same roster: same shape, same texts.
-TEST(TableImport, WorkbookTableMatchesTheSheetImport)
-{
-    struct Case {
-        const char* name;
-        xlio::Table rows;
-        int colCount;
-    };
-    const Case cases[] = {
-        {"longest row decides", {{"名单"}, {"考号", "姓名", "性别"}, {"1", "甲"}}, 3},
-        {"ragged rows with blank tails", {{"t", "", ""}, {"a", "b", " "}, {"\n", ""}, {}}, 2},
-        {"blank column inside stays", {{"a", "", "c"}, {"d"}}, 3},
-        {"control characters are blank", {{"a", "\r\n"}, {"\t", "\x01"}}, 1},
-        {"only blanks", {{" "}, {"", "\t"}}, 0},
-        {"no rows", {}, 0},
-        {"empty rows only", {{}, {}}, 0},
-        {"wide last row", {{"a"}, {"", "", "", "z"}}, 4},
-    };
-    for (const Case& c : cases) {
-        TImportedTable t = ImportWorkbookTable(c.rows);
-        EXPECT_EQ(t.ColCount, c.colCount) << c.name;
-        xlgrid::TXLSheet sheet;
-        xlio::ImportTable(sheet, c.rows);
-        ASSERT_EQ(t.ColCount, sheet.ColCount()) << c.name;
-        ASSERT_EQ(static_cast<int>(t.Rows.size()), sheet.RowCount()) << c.name;
-        for (int r = 0; r < sheet.RowCount(); ++r) {
-            ASSERT_EQ(static_cast<int>(t.Rows[static_cast<std::size_t>(r)].size()), t.ColCount) << c.name;
-            for (int col = 0; col < sheet.ColCount(); ++col) {
-                const xlgrid::TXLCell* cell = sheet.FindCell(col, r);
-                EXPECT_EQ(t.Rows[static_cast<std::size_t>(r)][static_cast<std::size_t>(col)],
-                          cell ? cell->AsString() : std::string())
-                    << c.name << " " << col << "," << r;
-            }
-        }
-    }
-}
-
 namespace {
 
 class TRecordingProgress : public ICsvExportProgress {
@@ -225,9 +163,19 @@ public:
     std::vector<File> Files;
 };
 
+// The result sheets in their order: grade, classes, overview.
+std::vector<const IResultTable*> SheetsOf(const TResultViews& v)
+{
+    std::vector<const IResultTable*> sheets;
+    for (const auto& s : v.Students)
+        sheets.push_back(&s);
+    sheets.push_back(&v.Overview);
+    return sheets;
+}
+
 std::string FileText(const fs::path& p)
 {
-    return xlgrid::Gb18030ToUtf8(engine::ReadFileBounded(p, 1 << 20));
+    return xlgrid::Gb18030ToUtf8(xlgrid::ReadWholeFile(p.string(), 1 << 20));
 }
 
 class CsvExportTest : public ::testing::Test {
@@ -252,10 +200,7 @@ TEST_F(CsvExportTest, WritesEveryFileWithItsLinesAndProgress)
     cols.SortCol = 3;
     engine::TSortField sort{"总分", engine::skNumeric};
     TResultViews v = MakeResultViews(d, Header, sort, cols);
-    std::vector<const IResultTable*> sheets;
-    for (const auto& s : v.Students)
-        sheets.push_back(&s);
-    sheets.push_back(&v.Overview);
+    const std::vector<const IResultTable*> sheets = SheetsOf(v);
     std::vector<std::vector<std::string>> roster = {{"名单,一", "", "", ""}, Header, {"1", "甲", "男", "90"},
                                                     {"2", "乙", "男", "80"}, {"3", "丙\"", "女", "95"}};
     TRosterView source(roster, 4);
@@ -284,16 +229,13 @@ TEST_F(CsvExportTest, WritesEveryFileWithItsLinesAndProgress)
     EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 6);
 }
 
-TEST_F(CsvExportTest, DeletesOnlyCsvFilesAndStopsAtAnImpossibleName)
+TEST_F(CsvExportTest, AnImpossibleNameStopsTheSetBeforeAnyFileAppears)
 {
     engine::TDivideClasses d = SmallDivision(false, 2);
     d.ClassPrefix = "a/b";
     engine::TRosterColumns cols;
     TResultViews v = MakeResultViews(d, Header, {"总分", engine::skNumeric}, cols);
-    std::vector<const IResultTable*> sheets;
-    for (const auto& s : v.Students)
-        sheets.push_back(&s);
-    sheets.push_back(&v.Overview);
+    const std::vector<const IResultTable*> sheets = SheetsOf(v);
     std::vector<std::vector<std::string>> roster = {{"t"}};
     TRosterView source(roster, 1);
     fs::create_directories(m_dir / "keep");
@@ -302,12 +244,56 @@ TEST_F(CsvExportTest, DeletesOnlyCsvFilesAndStopsAtAnImpossibleName)
     TCsvExportOptions options;
     options.DeleteOldCsv = true;
     EXPECT_THROW(ExportCsv(m_dir, sheets, source, options, nullptr), ECsvExportError);
-    EXPECT_FALSE(fs::exists(m_dir / "old.CSV"));
-    EXPECT_TRUE(fs::exists(m_dir / "notes.txt"));
-    EXPECT_TRUE(fs::exists(m_dir / "keep"));
-    EXPECT_TRUE(fs::exists(m_dir / "分班情况.csv"));  // written before the failure
-    EXPECT_FALSE(fs::exists(m_dir / "a"));
-    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 3);
+    // Nothing of the set appeared, and the old files were not deleted for it.
+    EXPECT_EQ(testutil::FolderEntries(m_dir), (std::vector<std::string>{"keep", "notes.txt", "old.CSV"}));
+}
+
+TEST_F(CsvExportTest, TheNewSetReplacesOnlyCsvFiles)
+{
+    engine::TDivideClasses d = SmallDivision(false, 1);
+    engine::TRosterColumns cols;
+    TResultViews v = MakeResultViews(d, Header, engine::TSortField{}, cols);
+    std::vector<const IResultTable*> sheets = {&v.Students[0], &v.Students[1], &v.Overview};
+    std::vector<std::vector<std::string>> roster = {{"t"}};
+    TRosterView source(roster, 1);
+    fs::create_directories(m_dir / "keep");
+    std::ofstream(m_dir / "old.CSV") << "x";
+    std::ofstream(m_dir / "notes.txt") << "x";
+    std::ofstream(m_dir / "全年级.csv") << "old grade";
+    TCsvExportOptions options;
+    options.DeleteOldCsv = true;
+    ExportCsv(m_dir, sheets, source, options, nullptr);
+    EXPECT_EQ(testutil::FolderEntries(m_dir), (std::vector<std::string>{"keep", "notes.txt", "全年级.csv",
+                                                                        "分班情况.csv", "数据源.csv", "高一(1)班.csv"}));
+    EXPECT_NE(FileText(m_dir / "全年级.csv"), "old grade");
+}
+
+// A full disk half-way through the set: no file of the new set is in place,
+// the old set is intact, and no temporary file is left.
+TEST_F(CsvExportTest, FullDiskLeavesTheOldSetAsItWas)
+{
+    engine::TDivideClasses d = SmallDivision(true, 2);
+    engine::TRosterColumns cols;
+    TResultViews v = MakeResultViews(d, Header, engine::TSortField{}, cols);
+    const std::vector<const IResultTable*> sheets = SheetsOf(v);
+    // The roster is the one file too large for the disk; the others fit.
+    std::vector<std::vector<std::string>> roster = {{"名单"}, {std::string(3000, 'x')}};
+    TRosterView source(roster, 1);
+    fs::create_directories(m_dir);
+    for (const char* name : {"分班情况.csv", "全年级.csv", "数据源.csv"})
+        std::ofstream(m_dir / name) << "old " << name;
+    const std::vector<std::string> before = testutil::FolderEntries(m_dir);
+    const testutil::TSaveOutcome outcome = testutil::SaveOnFullDisk([&]() {
+        TCsvExportOptions options;
+        options.DeleteOldCsv = true;
+        ExportCsv(m_dir, sheets, source, options, nullptr);
+    });
+    EXPECT_TRUE(outcome.Exited);
+    EXPECT_TRUE(outcome.Failed);
+    EXPECT_NE(outcome.Message.find("File too large"), std::string::npos) << outcome.Message;
+    EXPECT_EQ(testutil::FolderEntries(m_dir), before);
+    for (const char* name : {"分班情况.csv", "全年级.csv", "数据源.csv"})
+        EXPECT_EQ(xlgrid::ReadWholeFile((m_dir / name).string(), 100), std::string("old ") + name);
 }
 
 TEST_F(CsvExportTest, Utf8WithByteOrderMarkAndSingleColumnRoster)
@@ -321,8 +307,8 @@ TEST_F(CsvExportTest, Utf8WithByteOrderMarkAndSingleColumnRoster)
     TCsvExportOptions options;
     options.Encoding = xlio::TCsvEncoding::Utf8;
     ExportCsv(m_dir, sheets, source, options, nullptr);
-    EXPECT_EQ(engine::ReadFileBounded(m_dir / "数据源.csv", 100), "\xEF\xBB\xBF\r\nh\r\n");
-    std::string overview = engine::ReadFileBounded(m_dir / "分班情况.csv", 1000);
+    EXPECT_EQ(xlgrid::ReadWholeFile((m_dir / "数据源.csv").string(), 100), "\xEF\xBB\xBF\r\nh\r\n");
+    std::string overview = xlgrid::ReadWholeFile((m_dir / "分班情况.csv").string(), 1000);
     EXPECT_EQ(overview.substr(0, 3), "\xEF\xBB\xBF");
     EXPECT_NE(overview.find("\r\n\r\n班别,总人数,男生人数,女生人数\r\n"), std::string::npos);
 }

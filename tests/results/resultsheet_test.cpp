@@ -1,11 +1,11 @@
-#include "engine/atomicfile.h"
 #include "engine/compute.h"
 #include "engine/sheetroster.h"
 #include "results/csvexport.h"
 #include "results/resultsheet.h"
-#include "results/sheetimport.h"
+#include "xlgrid/atomicfile.h"
 #include "xlgrid/sheet.h"
 #include "xlio/csvreader.h"
+#include "xlio/sheetimport.h"
 
 #include <gtest/gtest.h>
 
@@ -33,14 +33,15 @@ struct TComputed {
     engine::TRosterColumns Columns;
     engine::TSortField Sort;
     engine::TDivideClasses Division;
-    std::vector<std::unique_ptr<xlgrid::TXLSheet>> Sheets;
+    std::vector<TBuiltSheet> Built;
+    std::vector<const xlgrid::TXLSheet*> Sheets;
 };
 
 // The compute command's road on a sheet: import, check, divide, build.
 std::unique_ptr<TComputed> Compute(const std::string& settings)
 {
     auto c = std::make_unique<TComputed>();
-    ImportCsvIntoSheet(c->Source, xlio::ParseCsv(Roster));
+    xlio::ImportCsvIntoSheet(c->Source, xlio::ParseCsv(Roster));
     for (std::size_t start = 0; start < settings.size();) {
         std::size_t end = settings.find(';', start);
         if (end == std::string::npos)
@@ -55,51 +56,11 @@ std::unique_ptr<TComputed> Compute(const std::string& settings)
     engine::FillDivision(c->Division, roster, c->Config, c->Columns, c->Sort);
     c->Division.Divide();
     TResultContext context{c->Source, c->Division, c->Sort, c->Columns};
-    const engine::TDivideClasses& d = c->Division;
-    auto make = [&](const std::string& title, const engine::TClassData& record, TResultSheetKind kind) {
-        auto sheet = std::make_unique<xlgrid::TXLSheet>();
-        sheet->SetTitle(title);
-        BuildResultSheet(context, *sheet, record, kind, d.StudentIDPrefix, d.CreateStudentID, d.ClassPrefix);
-        c->Sheets.push_back(std::move(sheet));
-    };
-    make("全年级", d.Grade, rkGrade);
-    for (const auto& cls : d.Classes)
-        make(d.ClassPrefix + cls.Name, cls, rkClass);
-    make("分班情况", engine::TClassData(), rkOverview);
+    c->Built = BuildResultSheets(context, [&](const TBuiltSheet& built) { c->Sheets.push_back(built.Sheet.get()); });
     return c;
 }
 
 }  // namespace
-
-TEST(SheetImport, FillsRowsTitlesAndTrims)
-{
-    xlgrid::TXLSheet sheet;
-    ImportCsvIntoSheet(sheet, xlio::ParseCsv(Roster));
-    EXPECT_EQ(sheet.RowCount(), 7);  // the blank last line is gone
-    EXPECT_EQ(sheet.ColCount(), 5);
-    EXPECT_EQ(Str(sheet, 0, 0), "年级名单");
-    EXPECT_EQ(Str(sheet, 4, 1), "学校");
-    EXPECT_EQ(Str(sheet, 0, -1), "A");
-    EXPECT_EQ(Str(sheet, 4, -1), "E");
-    EXPECT_EQ(Str(sheet, -1, 0), "1");
-    EXPECT_EQ(Str(sheet, -1, 6), "7");
-    EXPECT_EQ(sheet.Sizes(-1, xlgrid::sCols), 30);
-
-    xlgrid::TXLSheet wide;
-    xlio::Table records(2, std::vector<std::string>(30, "x"));
-    records[1][29] = " ";
-    records.push_back({"a", "b", "c"});
-    ImportCsvIntoSheet(wide, records);
-    EXPECT_EQ(wide.ColCount(), 30);
-    EXPECT_EQ(Str(wide, 26, -1), "AA");
-    EXPECT_EQ(Str(wide, 2, 2), "c");
-    EXPECT_EQ(Str(wide, 3, 2), "<none>");
-
-    xlgrid::TXLSheet blank;
-    ImportCsvIntoSheet(blank, {{" ", ""}, {"", ""}});
-    EXPECT_EQ(blank.RowCount(), 0);
-    EXPECT_EQ(blank.ColCount(), 0);
-}
 
 TEST(ResultSheet, GradeClassAndOverviewSheets)
 {
@@ -142,6 +103,73 @@ TEST(ResultSheet, GradeClassAndOverviewSheets)
     EXPECT_EQ(overview.FindCell(2, 2)->FontColor(), CountMatchColor);
 }
 
+// The tabs' order and captions, and the workbook's list built from them.
+TEST(ResultSheet, SheetsInTabOrderWithTheWorkbookList)
+{
+    auto c = Compute("ClassCount=3;ClassPrefix=初一");
+    std::vector<std::pair<TResultSheetKind, std::string>> tabs;
+    for (const TBuiltSheet& b : c->Built)
+        tabs.emplace_back(b.Kind, b.Sheet->Title());
+    EXPECT_EQ(tabs, (std::vector<std::pair<TResultSheetKind, std::string>>{
+                        {rkGrade, "全年级"}, {rkClass, "初一(1)班"}, {rkClass, "初一(2)班"}, {rkClass, "初一(3)班"},
+                        {rkOverview, "分班情况"}}));
+    ASSERT_EQ(c->Sheets.size(), c->Built.size());  // the progress saw every sheet, in order
+    for (std::size_t i = 0; i < c->Built.size(); ++i)
+        EXPECT_EQ(c->Sheets[i], c->Built[i].Sheet.get());
+
+    const std::vector<xlio::TResultSheet> workbook = WorkbookSheets(c->Source, c->Built);
+    ASSERT_EQ(workbook.size(), c->Built.size() + 1);
+    EXPECT_EQ(workbook[0].Kind, rkDataSource);
+    EXPECT_EQ(workbook[0].Name, "数据源");
+    EXPECT_EQ(workbook[0].Sheet, &c->Source);
+    for (std::size_t i = 0; i < c->Built.size(); ++i) {
+        EXPECT_EQ(workbook[i + 1].Kind, c->Built[i].Kind);
+        EXPECT_EQ(workbook[i + 1].Name, c->Built[i].Sheet->Title());
+        EXPECT_EQ(workbook[i + 1].Sheet, c->Built[i].Sheet.get());
+    }
+    EXPECT_EQ(xlio::ResultSheetNamesProblem(workbook), "");
+}
+
+// The grade and class sheets and their views lay a row out the same way:
+// every cell of a built sheet is the view's text, and a field a student lacks
+// is no cell at all.
+TEST(ResultSheet, SheetRowsAreTheViewsRows)
+{
+    for (const char* settings : {"ClassCount=2;CreateStudentID=True;StudentIDPrefix=S", "ClassCount=3"}) {
+        auto c = Compute(settings);
+        std::vector<std::string> header;
+        for (int j = 0; j < c->Source.ColCount(); ++j)
+            header.push_back(Str(c->Source, j, 1));
+        TResultViews views = MakeResultViews(c->Division, header, c->Sort, c->Columns);
+        ASSERT_EQ(views.Students.size() + 1, c->Sheets.size());
+        for (std::size_t i = 0; i < views.Students.size(); ++i) {
+            const TStudentSheetView& view = views.Students[i];
+            const xlgrid::TXLSheet& sheet = *c->Sheets[i];
+            ASSERT_EQ(sheet.ColCount(), view.ColCount()) << settings;
+            ASSERT_EQ(sheet.RowCount(), view.RowCount()) << settings;
+            std::string scratch;
+            for (int r = -1; r < view.RowCount(); ++r)
+                for (int col = 0; col < view.ColCount(); ++col)
+                    EXPECT_EQ(Str(sheet, col, r), std::string(view.Text(col, r, scratch)))
+                        << settings << " sheet " << i << " " << col << "," << r;
+        }
+    }
+    // A record shorter than the roster: no cell where it has no field.
+    xlgrid::TXLSheet source;
+    source.SetColCount(3);
+    source.SetRowCount(2);
+    engine::TDivideClasses d;
+    d.Data = {{"1", "男"}};
+    d.Columns.SexCol = 1;
+    d.Divide();
+    TResultContext context{source, d, engine::TSortField{}, {}};
+    xlgrid::TXLSheet grade;
+    BuildResultSheet(context, grade, d.Grade, rkGrade, "", false, "");
+    EXPECT_EQ(Str(grade, 1, 0), "男");
+    EXPECT_EQ(Str(grade, 2, 0), "<none>");
+    EXPECT_EQ(Str(grade, 3, 0), "(1)班");
+}
+
 TEST(ResultSheet, SheetsExportTheSameBytesAsTheViews)
 {
     for (const char* settings : {"ClassCount=3;ClassPrefix=初一", "ClassCount=2;CreateStudentID=True;SexPrefix=True",
@@ -153,7 +181,7 @@ TEST(ResultSheet, SheetsExportTheSameBytesAsTheViews)
         options.Date = "2020.1.2";
 
         std::vector<TSheetTable> tables;
-        for (const auto& s : c->Sheets)
+        for (const xlgrid::TXLSheet* s : c->Sheets)
             tables.emplace_back(*s);
         std::vector<const IResultTable*> fromSheets;
         for (const auto& t : tables)
@@ -183,8 +211,8 @@ TEST(ResultSheet, SheetsExportTheSameBytesAsTheViews)
         int files = 0;
         for (const auto& entry : fs::directory_iterator(base / "sheets")) {
             ++files;
-            EXPECT_EQ(engine::ReadFileBounded(entry.path(), 1 << 20),
-                      engine::ReadFileBounded(base / "views" / entry.path().filename(), 1 << 20))
+            EXPECT_EQ(xlgrid::ReadWholeFile(entry.path().string(), 1 << 20),
+                      xlgrid::ReadWholeFile((base / "views" / entry.path().filename()).string(), 1 << 20))
                 << settings << " " << entry.path().filename();
         }
         EXPECT_EQ(files, static_cast<int>(c->Sheets.size()) + 1);

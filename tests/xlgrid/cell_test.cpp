@@ -7,9 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include "sheetcontract.h"
+
 #include <cstdlib>
 
 using namespace xlgrid;
+using xlgrid::testing::CheckedSheet;
+using xlgrid::testing::SheetContract;
 
 namespace {
 
@@ -68,7 +72,7 @@ class CellDisplay : public ::testing::TestWithParam<DisplayCase> {};
 TEST_P(CellDisplay, ShowsTheValueThroughItsFormat)
 {
     const DisplayCase& c = GetParam();
-    TXLSheet sheet;
+    CheckedSheet sheet;
     TXLCell* cell = sheet.SetCellClass(1, 1, c.cls());
     ASSERT_NE(cell, nullptr);
     EXPECT_EQ(&cell->CellClass(), &c.cls());
@@ -86,7 +90,7 @@ INSTANTIATE_TEST_SUITE_P(Cells, CellDisplay, ::testing::ValuesIn(kDisplayCases),
 
 TEST(CellDisplay, StringListShowsTheItemAtItsIndex)
 {
-    TXLSheet sheet;
+    CheckedSheet sheet;
     TXLCell* cell = sheet.SetCellClass(0, 0, TXLCStrings::Class());
     cell->SetAsString("男\n女\n");
     EXPECT_EQ(cell->AsString(), "男\r\n女\r\n");
@@ -119,7 +123,7 @@ class FormulaText : public ::testing::TestWithParam<FormulaCase> {};
 TEST_P(FormulaText, IsStoredWithoutItsLeadingEquals)
 {
     const FormulaCase& c = GetParam();
-    TXLSheet sheet;
+    CheckedSheet sheet;
     auto* cell = static_cast<TXLCFormula*>(sheet.SetCellClass(0, 0, TXLCFormula::Class()));
     cell->SetAsString(c.written);
     EXPECT_EQ(cell->Formula(), c.formula);
@@ -131,7 +135,7 @@ INSTANTIATE_TEST_SUITE_P(Cells, FormulaText, ::testing::ValuesIn(kFormulaCases),
 
 TEST(FormulaCell, NumberWritesDropTheFormula)
 {
-    TXLSheet sheet;
+    CheckedSheet sheet;
     auto* cell = static_cast<TXLCFormula*>(sheet.SetCellClass(0, 0, TXLCFormula::Class()));
     cell->SetAsString("=A1+1");
     cell->SetAsFloat(3.5);
@@ -146,7 +150,7 @@ TEST(FormulaCell, NumberWritesDropTheFormula)
 
 TEST(FormulaCell, WritingAFormulaEvaluatesIt)
 {
-    TXLSheet sheet;
+    CheckedSheet sheet;
     auto* cell = static_cast<TXLCFormula*>(sheet.SetCellClass(0, 0, TXLCFormula::Class()));
     cell->SetAsString("=6*7");
     EXPECT_EQ(cell->AsFloat(), 42);
@@ -181,7 +185,7 @@ class BadWrite : public ::testing::TestWithParam<BadWriteCase> {};
 TEST_P(BadWrite, RaisesAndKeepsTheOldValue)
 {
     const BadWriteCase& c = GetParam();
-    TXLSheet sheet;
+    CheckedSheet sheet;
     TXLCell* cell = sheet.SetCellClass(0, 0, c.cls());
     cell->SetValue(c.good);
     Variant before = cell->Value();
@@ -201,7 +205,7 @@ INSTANTIATE_TEST_SUITE_P(Cells, BadWrite, ::testing::ValuesIn(kBadWrites),
 
 TEST(CellWrites, DateTextIsParsedInTheProcessFormats)
 {
-    TXLSheet sheet;
+    CheckedSheet sheet;
     TXLCell* cell = sheet.SetCellClass(0, 0, TXLCDateTime::Class());
     cell->SetAsString("2024-03-09");
     EXPECT_EQ(cell->AsDateTime(), Date(2024, 3, 9));
@@ -230,7 +234,7 @@ class CellNotify : public ::testing::TestWithParam<NotifyCase> {};
 TEST_P(CellNotify, SameTextWrittenThriceCountsByTheStyles)
 {
     const NotifyCase& c = GetParam();
-    TXLSheet sheet;
+    CheckedSheet sheet;
     int changes = 0;
     sheet.OnCellChanged = [&](TXLSheet& s, int col, int row) {
         EXPECT_EQ(col, 2);
@@ -253,7 +257,7 @@ INSTANTIATE_TEST_SUITE_P(Cells, CellNotify, ::testing::ValuesIn(kNotifyCases),
 
 TEST(CellClass, ChangingTheClassKeepsFontLayoutValueAndHint)
 {
-    TXLSheet sheet;
+    CheckedSheet sheet;
     TXLCell* cell = sheet.Cells(0, 0);
     cell->SetAsString("12");
     cell->SetFontColor(clRed);
@@ -273,7 +277,7 @@ TEST(CellClass, ChangingTheClassKeepsFontLayoutValueAndHint)
 
 TEST(CellClass, AValueTheNewClassCannotTakeIsDropped)
 {
-    TXLSheet sheet;
+    CheckedSheet sheet;
     sheet.SetText(0, 0, "王五");
     TXLCell* number = sheet.SetCellClass(0, 0, TXLCDouble::Class());
     EXPECT_EQ(number->AsFloat(), 0.0);
@@ -282,7 +286,7 @@ TEST(CellClass, AValueTheNewClassCannotTakeIsDropped)
 
 TEST(CellClass, AMergedAnchorStaysTheAnchor)
 {
-    TXLSheet sheet;
+    CheckedSheet sheet;
     sheet.SetText(0, 0, "5");
     sheet.Cells(0, 0)->SetWidth(3);
     TXLCell* cell = sheet.SetCellClass(2, 0, TXLCInteger::Class());
@@ -296,7 +300,7 @@ TEST(CellClass, AMergedAnchorStaysTheAnchor)
 
 TEST(CellCopy, CarriesClassValueFontColourLinesAndHint)
 {
-    TXLSheet from, to;
+    CheckedSheet from, to;
     TXLCell* src = from.SetCellClass(1, 2, TXLCDouble::Class());
     src->SetFormat("0.00");
     src->SetAsFloat(3.25);
@@ -329,7 +333,7 @@ TEST(CellCopy, CarriesClassValueFontColourLinesAndHint)
 
 TEST(CellCopy, KeepsFormulasListsAndPictures)
 {
-    TXLSheet from, to;
+    CheckedSheet from, to;
     auto* f = static_cast<TXLCFormula*>(from.SetCellClass(0, 0, TXLCFormula::Class()));
     f->SetAsString("=A2*2");
     TXLCell* list = from.SetCellClass(1, 0, TXLCStrings::Class());
@@ -347,7 +351,7 @@ TEST(CellCopy, KeepsFormulasListsAndPictures)
 
 TEST(CellCopy, ALineLessSourceClearsTheTargetsLines)
 {
-    TXLSheet from, to;
+    CheckedSheet from, to;
     from.SetText(0, 0, "plain");
     to.SetText(0, 0, "boxed");
     to.Cells(0, 0)->SetSides(kOuterSides, TXLLine{1, clBlack});
@@ -358,7 +362,7 @@ TEST(CellCopy, ALineLessSourceClearsTheTargetsLines)
 
 TEST(CellCopy, FromAnEmptyPositionFreesTheTarget)
 {
-    TXLSheet from, to;
+    CheckedSheet from, to;
     to.SetText(0, 0, "x");
     to.Cells(0, 0)->SetHint("tip");
     TXLSheet::CopyCell(from, 4, 4, to, 0, 0);
@@ -368,7 +372,7 @@ TEST(CellCopy, FromAnEmptyPositionFreesTheTarget)
 
 TEST(CellCopy, OntoItselfChangesNothing)
 {
-    TXLSheet sheet;
+    CheckedSheet sheet;
     sheet.SetText(0, 0, "self");
     sheet.Cells(0, 0)->SetHint("tip");
     TXLSheet::CopyCell(sheet, 0, 0, sheet, 0, 0);
@@ -380,7 +384,7 @@ TEST(CellCopy, OntoItselfChangesNothing)
 
 TEST(CellHints, EventsAndExternalHints)
 {
-    TXLSheet sheet;
+    CheckedSheet sheet;
     sheet.OnSetCellHint = [](TXLSheet&, int col, int row, std::string& text) {
         text += "@" + std::to_string(col) + "," + std::to_string(row);
     };
@@ -424,7 +428,7 @@ TEST_P(ClassRegistry, FindsTheClassByItsIdentifier)
     EXPECT_EQ(cls->Name, c.name);
     EXPECT_EQ(ClassIdentifier(c.name), c.id);
     // A cell made by the class reports the class.
-    TXLSheet sheet;
+    CheckedSheet sheet;
     TXLCell* cell = sheet.SetCellClass(0, 0, *cls);
     EXPECT_EQ(cell->CellClass().Id, c.id);
 }
@@ -453,7 +457,7 @@ TEST(ClassRegistryOrder, HasElevenDistinctClassesAndNoneForTheCellBase)
 
 TEST(CellEditor, OutOfRangeEditorsBecomeZero)
 {
-    TXLSheet sheet;
+    CheckedSheet sheet;
     TXLCell* cell = sheet.Cells(0, 0);
     cell->SetEditor(2);
     EXPECT_EQ(cell->Editor(), 2);
@@ -483,7 +487,7 @@ TEST(ClassRegistryDeathTest, UseAfterShutdownRaises)
         {
             std::atexit(UseRegistryAfterShutdown);
             {
-                TXLSheet sheet;
+                CheckedSheet sheet;
                 sheet.SetText(0, 0, "x");
             }
             std::exit(0);
@@ -512,7 +516,7 @@ class CellBox : public ::testing::TestWithParam<BoxCase> {};
 TEST_P(CellBox, WritesValueColourFontColourAndFourLines)
 {
     const BoxCase& c = GetParam();
-    TXLSheet sheet;
+    CheckedSheet sheet;
     sheet.SetCellBox(1, 1, c.border, c.color, c.font, Variant(int32_t{12}));
     const TXLCell* cell = sheet.FindCell(1, 1);
     ASSERT_NE(cell, nullptr);
@@ -537,7 +541,7 @@ TEST(Registry, KnowsTheLiveSheets)
 {
     size_t before = TXLManager::Instance().Sheets().size();
     {
-        TXLSheet a, b;
+        CheckedSheet a, b;
         EXPECT_EQ(TXLManager::Instance().Sheets().size(), before + 2);
     }
     EXPECT_EQ(TXLManager::Instance().Sheets().size(), before);

@@ -1,14 +1,15 @@
 // Merging, range objects and clearing ranges.
 
-#include "sheettestutil.h"
-
 #include "xlgrid/range.h"
 #include "xlgrid/sheet.h"
 
 #include <gtest/gtest.h>
 
+#include "sheetcontract.h"
+
 using namespace xlgrid;
-using xlgrid::testing::RecordingUser;
+using xlgrid::testing::CheckedSheet;
+using xlgrid::testing::SheetContract;
 
 namespace {
 
@@ -21,7 +22,7 @@ int CellCount(const TXLSheet& sheet, TXLSectionKind section = skClient)
 
 TEST(Merge, KeepsOnlyTheTopLeftText)
 {
-    TXLSheet sheet;
+    CheckedSheet sheet;
     for (int r = 0; r < 3; ++r)
         for (int c = 0; c < 3; ++c)
             sheet.SetText(c, r, std::to_string(c) + std::to_string(r));
@@ -39,7 +40,7 @@ TEST(Merge, KeepsOnlyTheTopLeftText)
 
 TEST(Merge, WidthThreeThenOne)
 {
-    TXLSheet sheet;
+    CheckedSheet sheet;
     TXLCell* cell = sheet.Cells(0, 1);
     cell->SetAsString("title");
     cell->SetWidth(3);
@@ -61,7 +62,7 @@ TEST(Merge, WidthThreeThenOne)
 
 TEST(Merge, TitleCellsReportSheetCoordinates)
 {
-    TXLSheet sheet;
+    CheckedSheet sheet;
     sheet.SetTitleCols(2);
     TXLCell* cell = sheet.Cells(-2, 1);
     cell->SetHeight(2);
@@ -73,9 +74,8 @@ TEST(Merge, TitleCellsReportSheetCoordinates)
 
 TEST(Merge, OverlappingRangesAreReplaced)
 {
-    TXLSheet sheet;
-    RecordingUser user;
-    sheet.AddUser(&user);
+    CheckedSheet sheet;
+    SheetContract user(sheet);
     TXLSelection a(sheet, skClient, {0, 0, 2, 2});
     TXLSelection b(sheet, skClient, {1, 1, 4, 3});
     EXPECT_TRUE(a.Merge());
@@ -86,12 +86,11 @@ TEST(Merge, OverlappingRangesAreReplaced)
     a.Unmerge();
     EXPECT_TRUE(sheet.Section(skClient).Unions().empty());
     EXPECT_EQ(user.Count("UnionsChanged"), 3);
-    sheet.RemoveUser(&user);
 }
 
 TEST(Merge, AcrossRowsMergesEachRow)
 {
-    TXLSheet sheet;
+    CheckedSheet sheet;
     TXLSelection sel(sheet, skClient, {0, 1, 3, 4});
     EXPECT_TRUE(sel.Merge(true));
     ASSERT_EQ(sheet.Section(skClient).Unions().size(), 3u);
@@ -103,7 +102,7 @@ TEST(Merge, AcrossRowsMergesEachRow)
 
 TEST(Merge, MakesFormattingUniform)
 {
-    TXLSheet sheet;
+    CheckedSheet sheet;
     sheet.Cells(0, 0)->SetColor(clRed);
     sheet.Cells(1, 0)->SetColor(clBlue);
     sheet.Cells(0, 0)->SetSides(kOuterSides, TXLLine{1, clBlack});  // top line only on the first column
@@ -123,7 +122,7 @@ TEST(Merge, MakesFormattingUniform)
 
 TEST(ClearRange, FormatsFlagResetsColourFontAndLinesAndKeepsValues)
 {
-    TXLSheet sheet;
+    CheckedSheet sheet;
     for (int c = 0; c < 2; ++c) {
         TXLCell* cell = sheet.Cells(c, 0);
         cell->SetAsString("v" + std::to_string(c));
@@ -154,7 +153,7 @@ TEST(ClearRange, FormatsFlagResetsColourFontAndLinesAndKeepsValues)
 
 TEST(ClearRange, ContentsOfAMergedRangeLeaveTheRange)
 {
-    TXLSheet sheet;
+    CheckedSheet sheet;
     sheet.SetText(0, 0, "m");
     sheet.Cells(0, 0)->SetWidth(2);
     TXLSelection(sheet, skClient, {0, 0, 1, 1}).ClearRange(crContents);
@@ -168,7 +167,7 @@ TEST(ClearRange, ContentsOfAMergedRangeLeaveTheRange)
 
 TEST(RangeObject, ReadsTheFirstCellAndWritesAll)
 {
-    TXLSheet sheet;
+    CheckedSheet sheet;
     sheet.SetText(1, 1, "first");
     TXLSelection sel(sheet, skClient, {1, 1, 3, 3});
     EXPECT_EQ(sel.Value().Str(), "first");
@@ -192,7 +191,7 @@ TEST(RangeObject, ReadsTheFirstCellAndWritesAll)
 
 TEST(RangeObject, APartlyOutsideRectangleIsClipped)
 {
-    TXLSheet sheet;
+    CheckedSheet sheet;
     TXLSelection sel(sheet, skClient, {3, 3, 9, 9});
     EXPECT_TRUE(sel.Merge());
     EXPECT_EQ(sheet.Section(skClient).Unions()[0].Rect, (TXLRect{3, 3, 5, 5}));
@@ -203,10 +202,9 @@ TEST(RangeObject, APartlyOutsideRectangleIsClipped)
 
 TEST(RangeObject, AFailedWriteStillClosesTheUpdateBracket)
 {
-    TXLSheet sheet;
+    CheckedSheet sheet;
     sheet.BaseClientStyle().SetValueClass(TXLCInteger::Class());
-    RecordingUser user;
-    sheet.AddUser(&user);
+    SheetContract user(sheet);
     TXLSelection sel(sheet, skClient, {0, 0, 2, 2});
     EXPECT_THROW(sel.SetValue(Variant("abc")), EVariantError);
     EXPECT_FALSE(sheet.Updating());
@@ -215,7 +213,6 @@ TEST(RangeObject, AFailedWriteStillClosesTheUpdateBracket)
     sheet.BaseTitleStyle().SetValueClass(TXLCInteger::Class());
     EXPECT_THROW(sheet.FillTitles(), EVariantError);  // letters into number headings
     EXPECT_FALSE(sheet.Updating());
-    sheet.RemoveUser(&user);
 }
 
 struct OutsideCase {
@@ -236,7 +233,7 @@ class RangeOutside : public ::testing::TestWithParam<OutsideCase> {};
 TEST_P(RangeOutside, IsCorrectedSilently)
 {
     const OutsideCase& c = GetParam();
-    TXLSheet sheet;
+    CheckedSheet sheet;
     TXLSelection sel(sheet, c.section, c.rect);
     EXPECT_NO_THROW({
         sel.SetValue(Variant("x"));
@@ -256,7 +253,7 @@ INSTANTIATE_TEST_SUITE_P(Ranges, RangeOutside, ::testing::ValuesIn(kOutside),
 
 TEST(SheetPositions, FarPositionsNeverThrow)
 {
-    TXLSheet sheet;
+    CheckedSheet sheet;
     const int far = TXLSizeList::kMaxIndex + 5;
     EXPECT_EQ(sheet.Cells(far, 0), nullptr);
     EXPECT_EQ(sheet.Cells(0, far), nullptr);

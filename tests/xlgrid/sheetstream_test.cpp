@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "sheetcontract.h"
+
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
@@ -14,6 +16,8 @@
 #include <unistd.h>
 
 using namespace xlgrid;
+using xlgrid::testing::CheckedSheet;
+using xlgrid::testing::SheetContract;
 
 namespace {
 
@@ -217,7 +221,7 @@ std::string HandXLHead()
 
 std::string TempDir()
 {
-    std::string dir = testing::TempDir() + "sheetstream_XXXXXX";
+    std::string dir = ::testing::TempDir() + "sheetstream_XXXXXX";
     if (!::mkdtemp(dir.data()))
         throw std::runtime_error("mkdtemp");
     return dir;
@@ -229,7 +233,7 @@ std::string TempDir()
 
 TEST(SheetStreamGolden, DataSheetWritesTheDocumented205Bytes)
 {
-    TXLSheet sheet;
+    CheckedSheet sheet;
     sheet.SetColCount(0);
     sheet.SetRowCount(0);
     sheet.SetTitleCols(1);
@@ -285,24 +289,24 @@ struct PropertyCase {
     std::string expected;  // the value bytes, type first
 };
 
-class SheetStreamProperty : public testing::TestWithParam<PropertyCase> {};
+class SheetStreamProperty : public ::testing::TestWithParam<PropertyCase> {};
 
 TEST_P(SheetStreamProperty, WritesTheSmallestKind)
 {
     const PropertyCase& c = GetParam();
-    TXLSheet sheet;
+    CheckedSheet sheet;
     c.set(sheet);
     std::string stream = SaveSheetToString(sheet);
     EXPECT_EQ(Hex(PropertyBytes(stream, c.property, c.expected.size())), Hex(c.expected));
     // And every kind reads back to the same sheet.
-    TXLSheet loaded;
+    CheckedSheet loaded;
     LoadSheetFromStream(loaded, stream);
     EXPECT_EQ(Hex(SaveSheetToString(loaded)), Hex(stream));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Kinds, SheetStreamProperty,
-    testing::Values(
+    ::testing::Values(
         PropertyCase{"ChineseTitle", [](TXLSheet& s) { s.SetTitle("高一"); }, "Title",
                      Unhex("14 06 00 00 00 E9 AB 98 E4 B8 80")},
         PropertyCase{"AsciiTitle", [](TXLSheet& s) { s.SetTitle("Roster"); }, "Title", "\x06\x06Roster"},
@@ -317,11 +321,11 @@ INSTANTIATE_TEST_SUITE_P(
         PropertyCase{"PrintTitlesBoth", [](TXLSheet& s) { s.SetPrintTitles(3); }, "PrintTitles",
                      "\x0B\x05sCols\x05sRows" + std::string(1, '\0')},
         PropertyCase{"ReadOnly", [](TXLSheet& s) { s.SetReadOnly(true); }, "ReadOnly", "\x09"}),
-    [](const testing::TestParamInfo<PropertyCase>& info) { return info.param.name; });
+    [](const ::testing::TestParamInfo<PropertyCase>& info) { return info.param.name; });
 
 TEST(SheetStreamGolden, PlainTextCellWritesOnlyValueProps)
 {
-    TXLSheet sheet;
+    CheckedSheet sheet;
     sheet.SetText(0, 0, "abc");
     std::string xl = XLDataOf(SaveSheetToString(sheet));
     // row 0, column 0, class 946, block of 13 bytes: props 00 01, String32 "abc".
@@ -331,7 +335,7 @@ TEST(SheetStreamGolden, PlainTextCellWritesOnlyValueProps)
 
 TEST(SheetStreamGolden, CellTextIsGb18030)
 {
-    TXLSheet sheet;
+    CheckedSheet sheet;
     sheet.SetText(0, 0, "宋𠀀");
     std::string xl = XLDataOf(SaveSheetToString(sheet));
     EXPECT_NE(xl.find(Unhex("06 00 00 00 CB CE 95 32 82 36")), std::string::npos) << Hex(xl);
@@ -342,11 +346,11 @@ TEST(SheetStreamGolden, CellTextIsGb18030)
 TEST(SheetStreamRoundTrip, RichSheetIsByteIdentical)
 {
     TXLStyler styler;
-    TXLSheet sheet;
+    CheckedSheet sheet;
     BuildRichSheet(sheet, styler);
     std::string first = SaveSheetToString(sheet);
 
-    TXLSheet loaded;
+    CheckedSheet loaded;
     TXLLoadOptions options;
     options.FindStyler = [&](const std::string& name) { return name == "Styler1" ? &styler : nullptr; };
     LoadSheetFromStream(loaded, first, options);
@@ -387,9 +391,9 @@ TEST(SheetStreamRoundTrip, RichSheetIsByteIdentical)
 TEST(SheetStreamRoundTrip, AssignCopiesThroughTheStream)
 {
     TXLStyler styler;
-    TXLSheet src;
+    CheckedSheet src;
     BuildRichSheet(src, styler);
-    TXLSheet dst;
+    CheckedSheet dst;
     dst.SetText(3, 3, "old");
     AssignSheet(dst, src);
     EXPECT_EQ(dst.Styler(), &styler);
@@ -399,14 +403,14 @@ TEST(SheetStreamRoundTrip, AssignCopiesThroughTheStream)
 
 TEST(SheetStreamRoundTrip, CollapsedGroupHidesItsRowsAgain)
 {
-    TXLSheet sheet;
+    CheckedSheet sheet;
     sheet.SetRowCount(10);
     TXLCell* group = sheet.SetCellClass(0, 2, TXLCGroup::Class());
     MergeSectionRect(sheet.Section(skClient), {0, 2, 1, 6});
     group->Activate();
     ASSERT_FALSE(sheet.Visible(4, sRows));
     std::string first = SaveSheetToString(sheet);
-    TXLSheet loaded;
+    CheckedSheet loaded;
     LoadSheetFromStream(loaded, first);
     EXPECT_FALSE(loaded.Visible(4, sRows));
     EXPECT_EQ(Hex(SaveSheetToString(loaded)), Hex(first));
@@ -415,7 +419,7 @@ TEST(SheetStreamRoundTrip, CollapsedGroupHidesItsRowsAgain)
 TEST(SheetStreamRoundTrip, StylerStream)
 {
     TXLStyler styler;
-    TXLSheet sheet;
+    CheckedSheet sheet;
     BuildRichSheet(sheet, styler);
     std::string first;
     SaveStylerToStream(styler, first);
@@ -440,11 +444,11 @@ TEST(SheetStreamRoundTrip, StylerStream)
 TEST(SheetStreamDamage, EveryTruncationFailsCleanlyAndKeepsTheSheet)
 {
     TXLStyler styler;
-    TXLSheet source;
+    CheckedSheet source;
     BuildRichSheet(source, styler);
     std::string stream = SaveSheetToString(source);
 
-    TXLSheet target;
+    CheckedSheet target;
     target.SetText(0, 0, "keep me");
     target.SetTitle("old");
     std::string before = SaveSheetToString(target);
@@ -461,7 +465,7 @@ TEST(SheetStreamDamage, EveryTruncationFailsCleanlyAndKeepsTheSheet)
 
 TEST(SheetStreamDamage, XLDataWithoutSignature)
 {
-    TXLSheet sheet;
+    CheckedSheet sheet;
     std::string stream = SaveSheetToString(sheet);
     size_t at = stream.find("XLG\x16");
     stream[at + 1] = 'Q';
@@ -475,11 +479,11 @@ TEST(SheetStreamDamage, XLDataWithoutSignature)
 
 TEST(SheetStreamDamage, FourthSignatureByteIsNotChecked)
 {
-    TXLSheet sheet;
+    CheckedSheet sheet;
     sheet.SetText(1, 1, "x");
     std::string stream = SaveSheetToString(sheet);
     stream[stream.find("XLG\x16") + 3] = 0x17;
-    TXLSheet loaded;
+    CheckedSheet loaded;
     LoadSheetFromStream(loaded, stream);
     EXPECT_EQ(loaded.Values(1, 1).Str(), "x");
 }
@@ -490,11 +494,11 @@ struct DamageCase {
     const char* message;
 };
 
-class SheetStreamDamaged : public testing::TestWithParam<DamageCase> {};
+class SheetStreamDamaged : public ::testing::TestWithParam<DamageCase> {};
 
 TEST_P(SheetStreamDamaged, FailsWithAClearMessage)
 {
-    TXLSheet sheet;
+    CheckedSheet sheet;
     sheet.SetText(0, 0, "keep");
     std::string before = SaveSheetToString(sheet);
     ExpectLoadFails(sheet, GetParam().stream, GetParam().message);
@@ -516,7 +520,7 @@ std::string I32(int32_t v)
 
 INSTANTIATE_TEST_SUITE_P(
     Inputs, SheetStreamDamaged,
-    testing::Values(
+    ::testing::Values(
         DamageCase{"Empty", "", "TPF0"},
         DamageCase{"OtherClass", std::string("TPF0\x07TButton\x00\x00\x00", 13), "TButton"},
         DamageCase{"UnknownProperty", std::string("TPF0\x08TXLSheet\x00\x05" "Color\x02\x01\x00\x00", 23), "unknown property"},
@@ -555,7 +559,7 @@ INSTANTIATE_TEST_SUITE_P(
                    "size -40 is out of range"},
         DamageCase{"BadUtf8Title", std::string("TPF0\x08TXLSheet\x00\x05Title\x14\x02\x00\x00\x00\xC3\x28\x00\x00", 29),
                    "not valid UTF-8"}),
-    [](const testing::TestParamInfo<DamageCase>& info) { return info.param.name; });
+    [](const ::testing::TestParamInfo<DamageCase>& info) { return info.param.name; });
 
 TEST(SheetStreamTolerance, BlocksAreSkippedByTheirLength)
 {
@@ -566,7 +570,7 @@ TEST(SheetStreamTolerance, BlocksAreSkippedByTheirLength)
     std::string stream = HandStream(3, 1, CellsXL(I32(0) + I32(0) + I32(946) + longer + I32(1) + I32(1033) + shorter +
                                                   I32(2) + I32(946) + I32(4 + 2 + 4 + 2) + Unhex("00 01") + I32(2) +
                                                   "ok" + I32(-1) + I32(-1)));
-    TXLSheet sheet;
+    CheckedSheet sheet;
     LoadSheetFromStream(sheet, stream);
     EXPECT_EQ(sheet.ColCount(), 3);
     EXPECT_EQ(sheet.Values(0, 0).Str(), "hi");
@@ -581,7 +585,7 @@ TEST(SheetStreamTolerance, FormatIndexOutsideTheListSkipsTheRestOfTheBlock)
     std::string block = Unhex("02 01") + I32(0) + I32(99) + I32(2) + "no";
     std::string stream = HandStream(2, 1, CellsXL(I32(0) + I32(0) + I32(946) + I32(4 + static_cast<int32_t>(block.size())) +
                                                   block + I32(-1) + I32(-1)));
-    TXLSheet sheet;
+    CheckedSheet sheet;
     LoadSheetFromStream(sheet, stream);
     ASSERT_NE(sheet.FindCell(0, 0), nullptr);
     EXPECT_EQ(sheet.Values(0, 0).Str(), "");
@@ -605,12 +609,12 @@ TEST(SheetStreamDamage, RegressionFiles)
         styler.AddStyle("B");
         TXLLoadOptions options;
         options.FindStyler = [&styler](const std::string&) { return &styler; };
-        TXLSheet sheet;
+        CheckedSheet sheet;
         sheet.SetText(0, 0, "keep");
         if (name.rfind("xlf-roundtrip-", 0) == 0) {
             LoadSheetFromFile(sheet, entry.path().string(), options);
             std::string first = SaveSheetToString(sheet);
-            TXLSheet again;
+            CheckedSheet again;
             LoadSheetFromStream(again, first, options);
             EXPECT_EQ(Hex(SaveSheetToString(again)), Hex(first)) << name;
             continue;
@@ -633,12 +637,12 @@ TEST(SheetFile, SaveAndLoadThroughAFile)
     std::string dir = TempDir();
     std::string path = dir + "/名单.xlf";
     TXLStyler styler;
-    TXLSheet sheet;
+    CheckedSheet sheet;
     BuildRichSheet(sheet, styler);
     sheet.SetName("Sheet1");
     SaveSheetToFile(sheet, path);
     EXPECT_FALSE(sheet.Modified());
-    TXLSheet loaded;
+    CheckedSheet loaded;
     loaded.SetStyler(&styler);
     loaded.SetName("Mine");
     LoadSheetFromFile(loaded, path);
@@ -656,7 +660,7 @@ TEST(SheetFile, FullDiskLeavesTheOldFile)
 {
     std::string dir = TempDir();
     std::string path = dir + "/a.xlf";
-    TXLSheet small;
+    CheckedSheet small;
     small.SetText(0, 0, "old");
     SaveSheetToFile(small, path);
     std::string old = ReadWholeFile(path, 1 << 20);
@@ -668,7 +672,7 @@ TEST(SheetFile, FullDiskLeavesTheOldFile)
         std::signal(SIGXFSZ, SIG_IGN);
         rlimit limit{1000, 1000};
         ::setrlimit(RLIMIT_FSIZE, &limit);
-        TXLSheet big;
+        CheckedSheet big;
         big.SetRowCount(500);
         for (int r = 0; r < 500; ++r)
             big.SetText(0, r, "a longer text that fills the file");
@@ -692,7 +696,7 @@ TEST(SheetFile, ProcessKilledDuringASaveLeavesTheOldFile)
 {
     std::string dir = TempDir();
     std::string path = dir + "/a.xlf";
-    TXLSheet small;
+    CheckedSheet small;
     small.SetText(0, 0, "old");
     SaveSheetToFile(small, path);
     std::string old = ReadWholeFile(path, 1 << 20);
@@ -700,7 +704,7 @@ TEST(SheetFile, ProcessKilledDuringASaveLeavesTheOldFile)
     pid_t pid = ::fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
-        TXLSheet big;
+        CheckedSheet big;
         big.SetRowCount(5000);
         for (int r = 0; r < 5000; ++r)
             big.SetText(0, r, "row text");
@@ -714,7 +718,9 @@ TEST(SheetFile, ProcessKilledDuringASaveLeavesTheOldFile)
     ASSERT_TRUE(WIFSIGNALED(status));
     EXPECT_EQ(WTERMSIG(status), SIGKILL);
     EXPECT_EQ(ReadWholeFile(path, 1 << 20), old);
-    TXLSheet loaded;
+    // No temporary file is left behind either.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), std::filesystem::directory_iterator()), 1);
+    CheckedSheet loaded;
     LoadSheetFromFile(loaded, path);
     EXPECT_EQ(loaded.Values(0, 0).Str(), "old");
     std::filesystem::remove_all(dir);
@@ -724,7 +730,7 @@ TEST(SheetFile, ReplacingKeepsThePermissions)
 {
     std::string dir = TempDir();
     std::string path = dir + "/a.xlf";
-    TXLSheet sheet;
+    CheckedSheet sheet;
     SaveSheetToFile(sheet, path);
     std::filesystem::permissions(path, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
                                            std::filesystem::perms::group_read);
@@ -745,16 +751,16 @@ TEST(SheetStreamSeeds, WriteWhenAsked)
         std::ofstream(std::string(dir) + "/" + name, std::ios::binary) << data;
     };
     TXLStyler styler;
-    TXLSheet rich;
+    CheckedSheet rich;
     BuildRichSheet(rich, styler);
     write("rich.xlf", SaveSheetToString(rich));
-    TXLSheet empty;
+    CheckedSheet empty;
     write("empty.xlf", SaveSheetToString(empty));
-    TXLSheet text;
+    CheckedSheet text;
     text.SetText(0, 0, "abc");
     text.SetText(1, 1, "张三");
     write("text.xlf", SaveSheetToString(text));
-    TXLSheet group;
+    CheckedSheet group;
     group.SetRowCount(10);
     group.SetCellClass(0, 2, TXLCGroup::Class());
     MergeSectionRect(group.Section(skClient), {0, 2, 1, 6});
@@ -777,13 +783,13 @@ TEST(SheetStreamRoundTrip, PictureKindsKeepTheirBytes)
     ASSERT_EQ(wmf.size(), 40u);
     const TXLPicture pictures[] = {{"BMP", SmallBitmap(), 2, 1}, {"JPEG", Unhex("FF D8 FF E0 00 10 FF D9"), 0, 0},
                                    {"ICO", ico, 0, 0}, {"EMF", emf, 0, 0}, {"WMF", wmf, 0, 0}};
-    TXLSheet sheet;
+    CheckedSheet sheet;
     for (int i = 0; i < 5; ++i)
         sheet.SetCellClass(i, 0, TXLCPicture::Class())->SetAsPicture(&pictures[i]);
     // A trailing text cell shows that each picture ended where it should.
     sheet.SetText(0, 1, "after");
     std::string first = SaveSheetToString(sheet);
-    TXLSheet loaded;
+    CheckedSheet loaded;
     LoadSheetFromStream(loaded, first);
     for (int i = 0; i < 5; ++i) {
         const auto* p = static_cast<const TXLPicture*>(loaded.Pictures(i, 0));
@@ -801,25 +807,17 @@ TEST(SheetStreamRoundTrip, PictureKindsKeepTheirBytes)
 
 TEST(SheetStreamRoundTrip, UsersHearOfTheNewContents)
 {
-    struct Listener : IXLSheetUser {
-        int sizes = 0, unions = 0, changed = 0;
-        void SizesChanged(TXLAxes, TXLBand) override { ++sizes; }
-        void UnionsChanged() override { ++unions; }
-        void SheetChanged() override { ++changed; }
-    } listener;
-    TXLSheet source;
+    CheckedSheet source;
     source.SetText(2, 2, "new");
     std::string stream = SaveSheetToString(source);
-    TXLSheet sheet;
-    sheet.AddUser(&listener);
+    CheckedSheet sheet;
+    SheetContract user(sheet);
     ExpectLoadFails(sheet, stream.substr(0, stream.size() - 1), "end of child components");
-    EXPECT_EQ(listener.changed + listener.sizes + listener.unions, 0);
+    EXPECT_TRUE(user.Events.empty());
     LoadSheetFromStream(sheet, stream);
-    EXPECT_GT(listener.sizes, 0);
-    EXPECT_GT(listener.unions, 0);
-    EXPECT_GT(listener.changed, 0);
+    EXPECT_EQ(user.Events, (std::vector<std::string>{"BeginUpdate", "SizesChanged 3 client", "SizesChanged 3 title",
+                                                     "UnionsChanged", "EndUpdate", "SheetChanged"}));
     EXPECT_EQ(sheet.Values(2, 2).Str(), "new");
-    sheet.RemoveUser(&listener);
 }
 
 TEST(SheetStreamDamage, TextLimitIsABoundary)
@@ -827,9 +825,9 @@ TEST(SheetStreamDamage, TextLimitIsABoundary)
     TXLLoadOptions options;
     options.Limits.MaxText = 4;  // the base styles' font name takes 4
     for (const std::string text : {"abcd", "abcde"}) {
-        TXLSheet source;
+        CheckedSheet source;
         source.SetText(0, 0, text);
-        TXLSheet sheet;
+        CheckedSheet sheet;
         if (text.size() <= 4) {
             LoadSheetFromStream(sheet, SaveSheetToString(source), options);
             EXPECT_EQ(sheet.Values(0, 0).Str(), text);

@@ -1,14 +1,15 @@
 // Styles: base-style defaults and inheritance, partial application, named
 // styles and their stylers.
 
-#include "sheettestutil.h"
-
 #include "xlgrid/sheet.h"
 
 #include <gtest/gtest.h>
 
+#include "sheetcontract.h"
+
 using namespace xlgrid;
-using xlgrid::testing::RecordingUser;
+using xlgrid::testing::CheckedSheet;
+using xlgrid::testing::SheetContract;
 
 namespace {
 
@@ -34,7 +35,7 @@ class BaseStyleDefault : public ::testing::TestWithParam<DefaultCase> {};
 TEST_P(BaseStyleDefault, NewCellsReadTheirSectionsBaseStyle)
 {
     const DefaultCase& c = GetParam();
-    TXLSheet sheet;
+    CheckedSheet sheet;
     TXLCell* cell = sheet.Cells(c.col, c.row);
     ASSERT_NE(cell, nullptr);
     EXPECT_EQ(cell->HorzAlign(), c.horz);
@@ -54,12 +55,11 @@ INSTANTIATE_TEST_SUITE_P(Styles, BaseStyleDefault, ::testing::ValuesIn(kDefaults
 
 TEST(BaseStyle, TitleColourReachesHeaderCellsWithoutTheirOwnIncludingLaterOnes)
 {
-    TXLSheet sheet;
+    CheckedSheet sheet;
     sheet.SetText(0, -1, "A");
     sheet.SetText(-1, 0, "1");
     sheet.Cells(1, -1)->SetColor(clRed);
-    RecordingUser user;
-    sheet.AddUser(&user);
+    SheetContract user(sheet);
     sheet.BaseTitleStyle().SetColor(RGBColor(221, 228, 255));
     EXPECT_EQ(sheet.FindCell(0, -1)->Color(), RGBColor(221, 228, 255));
     EXPECT_EQ(sheet.FindCell(-1, 0)->Color(), RGBColor(221, 228, 255));
@@ -72,12 +72,11 @@ TEST(BaseStyle, TitleColourReachesHeaderCellsWithoutTheirOwnIncludingLaterOnes)
     for (int s : {0, 1, 2})
         EXPECT_EQ(user.Count("SectionChanged " + std::to_string(s)), 1) << s;
     EXPECT_EQ(user.Count("SectionChanged 3"), 0);
-    sheet.RemoveUser(&user);
 }
 
 TEST(BaseStyle, LayoutWrittenByNumberAlsoMovesTheDefaults)
 {
-    TXLSheet sheet;
+    CheckedSheet sheet;
     TXLLayout layout{2, haRight, vaTop, wmEllipsis};
     sheet.BaseClientStyle().SetProperty(pnLayout, layout.Encode());
     EXPECT_EQ(sheet.Cells(0, 0)->Layout(), layout);
@@ -88,7 +87,7 @@ TEST(BaseStyle, LayoutWrittenByNumberAlsoMovesTheDefaults)
 
 TEST(BaseStyle, FontAndFormatChangesReachCellsThatDoNotSetThem)
 {
-    TXLSheet sheet;
+    CheckedSheet sheet;
     TXLCell* plain = sheet.Cells(0, 0);
     TXLCell* own = sheet.Cells(1, 0);
     TXLFont mine;
@@ -110,7 +109,7 @@ TEST(BaseStyle, FontAndFormatChangesReachCellsThatDoNotSetThem)
 
 TEST(BaseStyle, AssignBetweenSheetsCopiesAllButTheTwoColours)
 {
-    TXLSheet a, b;
+    CheckedSheet a, b;
     TXLBaseStyle& src = a.BaseClientStyle();
     TXLFont font;
     font.Name = "楷体";
@@ -155,7 +154,7 @@ TEST(BaseStyle, AssignBetweenSheetsCopiesAllButTheTwoColours)
 TEST(NamedStyle, CellsTakeWhatTheyDoNotSetAndFollowChanges)
 {
     TXLStyler styler;
-    TXLSheet sheet;
+    CheckedSheet sheet;
     sheet.SetStyler(&styler);
     TXLStyle* money = styler.AddStyle("money");
     money->SetHorzAlign(haRight);
@@ -192,7 +191,7 @@ TEST(NamedStyle, CellsTakeWhatTheyDoNotSetAndFollowChanges)
 TEST(NamedStyle, ClearingTheLinkResetsToTheBaseStyle)
 {
     TXLStyler styler;
-    TXLSheet sheet;
+    CheckedSheet sheet;
     sheet.SetStyler(&styler);
     TXLStyle* style = styler.AddStyle("big");
     TXLFont font;
@@ -217,7 +216,7 @@ TEST(NamedStyle, ClearingTheLinkResetsToTheBaseStyle)
 TEST(NamedStyle, AStyleOfAnotherStylerIsRefused)
 {
     TXLStyler mine, other;
-    TXLSheet sheet;
+    CheckedSheet sheet;
     sheet.SetStyler(&mine);
     TXLStyle* foreign = other.AddStyle("x");
     TXLCell* cell = sheet.Cells(0, 0);
@@ -228,7 +227,7 @@ TEST(NamedStyle, AStyleOfAnotherStylerIsRefused)
         EXPECT_STREQ(e.what(), "Cannot use Style from disconnected Styler!");
     }
     EXPECT_EQ(cell->BasedOn(), nullptr);
-    TXLSheet lonely;
+    CheckedSheet lonely;
     EXPECT_THROW(lonely.Cells(0, 0)->SetBasedOn(foreign), EXLGridError);
 }
 
@@ -258,7 +257,7 @@ TEST(NamedStyle, AliasesAreUnique)
 TEST(NamedStyle, SwitchingStylersKeepsLinksByAlias)
 {
     TXLStyler first, second;
-    TXLSheet sheet;
+    CheckedSheet sheet;
     sheet.SetStyler(&first);
     first.AddStyle("head")->SetColor(clRed);
     first.AddStyle("only-first")->SetColor(clGreen);
@@ -286,7 +285,7 @@ TEST(NamedStyle, SwitchingStylersKeepsLinksByAlias)
 
 TEST(NamedStyle, DestroyingAStylerOrStyleDropsTheLinks)
 {
-    TXLSheet sheet;
+    CheckedSheet sheet;
     {
         TXLStyler styler;
         sheet.SetStyler(&styler);
@@ -307,7 +306,7 @@ TEST(NamedStyle, ASheetDestroyedBeforeItsStylerUnregisters)
 {
     TXLStyler styler;
     {
-        TXLSheet sheet;
+        CheckedSheet sheet;
         sheet.SetStyler(&styler);
         sheet.Cells(0, 0)->SetBasedOn(styler.AddStyle("s"));
     }
@@ -316,3 +315,143 @@ TEST(NamedStyle, ASheetDestroyedBeforeItsStylerUnregisters)
 }
 
 }  // namespace
+
+// ---- a style's value class ---------------------------------------------------------
+
+namespace {
+
+// A styler with a number style (TXLCInteger, "0.00") and a colour-only style.
+struct NumberStyles {
+    TXLStyler styler;
+    TXLStyle* number;
+    TXLStyle* colour;
+    NumberStyles()
+    {
+        number = styler.AddStyle("number");
+        number->SetValueClass(TXLCInteger::Class());
+        number->SetFormat("0.00");
+        colour = styler.AddStyle("colour");
+        colour->SetColor(clGreen);
+    }
+};
+
+}  // namespace
+
+struct ClassCase {
+    const char* name;
+    const char* text;         // written into a plain text cell first
+    const char* shown;        // its display text once based on the number style
+};
+
+const ClassCase kClassCases[] = {
+    {"NumberText", "12", "12.00"},
+    {"NegativeNumber", "-7", "-7.00"},
+    {"TextTheClassCannotTake", "abc", "0.00"},  // dropped, as SetCellClass drops it
+    {"Empty", "", "0.00"},
+};
+
+class StyleValueClass : public ::testing::TestWithParam<ClassCase> {};
+
+TEST_P(StyleValueClass, ACellBasedOnTheStyleTakesItsClassAndFormat)
+{
+    const ClassCase& c = GetParam();
+    NumberStyles styles;
+    CheckedSheet sheet;
+    sheet.SetStyler(&styles.styler);
+    sheet.SetText(1, 1, c.text);
+    sheet.FindCell(1, 1)->MarkPainted();
+    SheetContract user(sheet);
+    TXLCell* cell = sheet.FindCell(1, 1)->SetBasedOn(styles.number);
+    EXPECT_EQ(cell, sheet.FindCell(1, 1));
+    EXPECT_EQ(&cell->CellClass(), &TXLCInteger::Class());
+    EXPECT_EQ(cell->Format(), "0.00");
+    EXPECT_FALSE(cell->HasProp(prControl));  // inherited, not its own
+    EXPECT_EQ(cell->BasedOn(), styles.number);
+    EXPECT_EQ(cell->Text(), c.shown);
+    // The replaced cell asked for one repaint of its position.
+    EXPECT_EQ(user.Repaints(skClient), std::vector<TXLRect>{(TXLRect{1, 1, 2, 2})});
+    // Clearing the link gives the base style's class and format back.
+    cell = cell->SetBasedOn(nullptr);
+    EXPECT_EQ(cell, sheet.FindCell(1, 1));
+    EXPECT_EQ(&cell->CellClass(), &TXLCString::Class());
+    EXPECT_EQ(cell->Format(), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(NamedStyle, StyleValueClass, ::testing::ValuesIn(kClassCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(NamedStyle, ChangingAStylesClassReachesItsCellsInEverySheet)
+{
+    NumberStyles styles;
+    CheckedSheet a, b;
+    a.SetStyler(&styles.styler);
+    b.SetStyler(&styles.styler);
+    a.SetText(0, 0, "3");
+    b.SetText(2, -1, "4");  // a heading cell
+    a.FindCell(0, 0)->SetBasedOn(styles.number);
+    b.FindCell(2, -1)->SetBasedOn(styles.number);
+    styles.number->SetValueClass(TXLCDouble::Class());
+    EXPECT_EQ(&a.FindCell(0, 0)->CellClass(), &TXLCDouble::Class());
+    EXPECT_EQ(&b.FindCell(2, -1)->CellClass(), &TXLCDouble::Class());
+    EXPECT_EQ(b.FindCell(2, -1)->AsFloat(), 4.0);
+    // Only the format changes: cells of the style's class take it.
+    styles.number->SetFormat("0.0");
+    EXPECT_EQ(a.FindCell(0, 0)->Text(), "3.0");
+}
+
+TEST(NamedStyle, AClassTheCellWasGivenStays)
+{
+    NumberStyles styles;
+    CheckedSheet sheet;
+    sheet.SetStyler(&styles.styler);
+    // Asked for by the program, not taken from a style.
+    TXLCell* flag = sheet.SetCellClass(0, 0, TXLCBoolean::Class());
+    EXPECT_EQ(flag->SetBasedOn(styles.colour), flag);
+    EXPECT_EQ(&flag->CellClass(), &TXLCBoolean::Class());
+    EXPECT_EQ(flag->Color(), clGreen);
+    EXPECT_EQ(flag->SetBasedOn(nullptr), flag);
+    EXPECT_EQ(&flag->CellClass(), &TXLCBoolean::Class());
+    // A cell that sets its own control group keeps its class under any style.
+    TXLCell* own = sheet.Cells(1, 0);
+    own->SetFormat(">L");
+    EXPECT_EQ(own->SetBasedOn(styles.number), own);
+    EXPECT_EQ(&own->CellClass(), &TXLCString::Class());
+    EXPECT_EQ(own->Format(), ">L");
+    // A base style's class reaches new cells only.
+    TXLCell* text = sheet.Cells(2, 0);
+    sheet.BaseClientStyle().SetValueClass(TXLCInteger::Class());
+    EXPECT_EQ(sheet.FindCell(2, 0), text);
+    EXPECT_EQ(&text->CellClass(), &TXLCString::Class());
+    EXPECT_EQ(&sheet.Cells(3, 0)->CellClass(), &TXLCInteger::Class());
+}
+
+TEST(NamedStyle, AReplacedAnchorStillAnchorsItsRange)
+{
+    NumberStyles styles;
+    CheckedSheet sheet;
+    sheet.SetStyler(&styles.styler);
+    sheet.SetText(1, 1, "5");
+    sheet.FindCell(1, 1)->SetRange({1, 1, 3, 2});
+    TXLCell* cell = sheet.FindCell(2, 1)->SetBasedOn(styles.number);
+    ASSERT_EQ(sheet.Section(skClient).Unions().size(), 1u);
+    EXPECT_EQ(sheet.Section(skClient).Unions()[0].Anchor, cell);
+    EXPECT_TRUE(cell->IsAnchor());
+    EXPECT_EQ(cell->Width(), 2);
+    EXPECT_EQ(sheet.FindCell(2, 1), cell);
+}
+
+TEST(NamedStyle, DeletingAStyleGivesItsCellsTheBaseClassBack)
+{
+    NumberStyles styles;
+    CheckedSheet sheet;
+    sheet.SetStyler(&styles.styler);
+    for (int c = 0; c < 5; ++c) {
+        sheet.SetText(c, 0, std::to_string(c));
+        sheet.FindCell(c, 0)->SetBasedOn(styles.number);
+    }
+    styles.styler.DeleteStyle(styles.number);
+    for (int c = 0; c < 5; ++c) {
+        EXPECT_EQ(&sheet.FindCell(c, 0)->CellClass(), &TXLCString::Class()) << c;
+        EXPECT_EQ(sheet.FindCell(c, 0)->AsString(), std::to_string(c)) << c;
+    }
+}

@@ -41,21 +41,21 @@ TEST(CsvReader, ParsesRecordsAndQuotedFields)
 
 TEST(CsvReader, RejectsWhatItCannotTrust)
 {
-    EXPECT_THROW(ParseCsv("a,\"open\r\nb"), EReadError);
+    EXPECT_THROW(ParseCsv("a,\"open\r\nb"), EFileError);
     TCsvLimits small;
     small.MaxFields = 3;
     small.MaxRecords = 2;
     EXPECT_NO_THROW(ParseCsv("a,b,c\nd", small));
-    EXPECT_THROW(ParseCsv("a,b,c,d", small), EReadError);
-    EXPECT_THROW(ParseCsv("a\nb\nc", small), EReadError);
+    EXPECT_THROW(ParseCsv("a,b,c,d", small), EFileError);
+    EXPECT_THROW(ParseCsv("a\nb\nc", small), EFileError);
     TCsvLimits cells;
     cells.MaxCells = 5;
     EXPECT_NO_THROW(ParseCsv(",,\n,", cells));
-    EXPECT_THROW(ParseCsv(",,\n,,", cells), EReadError);
+    EXPECT_THROW(ParseCsv(",,\n,,", cells), EFileError);
     try {
         ParseCsv("x\ny\n\"a\nb\nc", {});
         FAIL();
-    } catch (const EReadError& e) {
+    } catch (const EFileError& e) {
         EXPECT_NE(std::string(e.what()).find("line 3"), std::string::npos) << e.what();
     }
 }
@@ -80,8 +80,8 @@ TEST(CsvReader, DetectsTheEncoding)
         EXPECT_EQ(DecodeCsvBytes(row.bytes, &found), row.text) << row.name;
         EXPECT_EQ(found, row.encoding) << row.name;
     }
-    EXPECT_THROW(DecodeCsvBytes("\xEF\xBB\xBF\xC4\xD0"), EReadError);  // mark, then GBK bytes
-    EXPECT_THROW(DecodeCsvBytes("a\x81"), EReadError);                  // neither encoding
+    EXPECT_THROW(DecodeCsvBytes("\xEF\xBB\xBF\xC4\xD0"), EFileError);  // mark, then GBK bytes
+    EXPECT_THROW(DecodeCsvBytes("a\x81"), EFileError);                  // neither encoding
 }
 
 TEST(CsvWriter, QuotesOnlyWhereNeeded)
@@ -105,8 +105,17 @@ TEST(CsvWriter, QuotesOnlyWhereNeeded)
         AppendCsvLine(out, row.cells);
         EXPECT_EQ(out, row.line);
     }
-    EXPECT_EQ(EncodeCsvText("男", TCsvEncoding::Gb18030), "\xC4\xD0");
-    EXPECT_EQ(EncodeCsvText("男", TCsvEncoding::Utf8), "\xEF\xBB\xBF男");
+    EXPECT_EQ(EncodeCsvText("男", TCsvEncoding::Gb18030, "a.csv"), "\xC4\xD0");
+    EXPECT_EQ(EncodeCsvText("男", TCsvEncoding::Utf8, "a.csv"), "\xEF\xBB\xBF男");
+    for (TCsvEncoding encoding : {TCsvEncoding::Gb18030, TCsvEncoding::Utf8}) {
+        try {
+            EncodeCsvText("a\xFF", encoding, "a.csv");
+            ADD_FAILURE() << "invalid UTF-8 encoded";
+        } catch (const EFileError& e) {
+            EXPECT_EQ(e.File(), "a.csv");
+            EXPECT_EQ(std::string(e.what()).rfind("a.csv: cannot write: ", 0), 0u) << e.what();
+        }
+    }
 }
 
 TEST(Csv, WrittenTablesReadBackUnchanged)
@@ -126,7 +135,7 @@ TEST(Csv, WrittenTablesReadBackUnchanged)
         // trailing line break; give it content.
         if (width == 1 && table.back()[0].empty())
             table.back()[0] = "x";
-        std::string bytes = EncodeCsvText(CsvText(table), TCsvEncoding::Gb18030);
+        std::string bytes = EncodeCsvText(CsvText(table), TCsvEncoding::Gb18030, "a.csv");
         EXPECT_EQ(ParseCsv(DecodeCsvBytes(bytes)), table) << "round " << round;
     }
 }
@@ -141,7 +150,7 @@ TEST(Csv, AnyBytesGiveATableOrAClearError)
             bytes += alphabet[rng() % sizeof alphabet];
         try {
             ParseCsv(DecodeCsvBytes(bytes));
-        } catch (const EReadError&) {
+        } catch (const EFileError&) {
         }
     }
 }

@@ -1,4 +1,4 @@
-#include "xlio/readerror.h"
+#include "xlio/fileerror.h"
 #include "xlio/resultworkbook.h"
 #include "xlio/workbookwriter.h"
 #include "xlio/xlsxreader.h"
@@ -154,7 +154,7 @@ TEST_P(WorksheetNames, CheckedBeforeWriting)
     try {
         WriteResultWorkbook(path, list);
         FAIL() << "no error";
-    } catch (const EReadError& e) {
+    } catch (const EFileError& e) {
         EXPECT_NE(std::string(e.what()).find(c.MessagePart), std::string::npos) << e.what();
     }
     // The earlier file is untouched and nothing else was left behind.
@@ -196,7 +196,7 @@ TEST(ResultWorkbook, FailureWhileWritingLeavesNoPartialFile)
     std::filesystem::create_directories(dir);
     const std::string path = dir + "/result.xlsx";
     test::WriteAll(path, "old");
-    EXPECT_THROW(WriteResultWorkbook(path, d.List()), EReadError);
+    EXPECT_THROW(WriteResultWorkbook(path, d.List()), EFileError);
     EXPECT_EQ(test::ReadAll(path), "old");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), std::filesystem::directory_iterator()), 1);
 }
@@ -208,7 +208,7 @@ TEST(ResultWorkbook, MissingFolderIsAClearError)
     try {
         WriteResultWorkbook(path, d.List());
         FAIL() << "no error";
-    } catch (const EReadError& e) {
+    } catch (const EFileError& e) {
         EXPECT_EQ(e.File(), path);
         EXPECT_NE(std::string(e.what()).find("temporary file"), std::string::npos) << e.what();
     }

@@ -1,4 +1,4 @@
-#include "xlio/readerror.h"
+#include "xlio/fileerror.h"
 #include "xlio/sheetexport.h"
 #include "xlio/xlsxreader.h"
 #include "workbooktest.h"
@@ -113,7 +113,7 @@ TEST(SheetExport, TooWideFailsAndLeavesTheSheetEditable)
     try {
         ExportSheetFormatted(path, sheet);
         FAIL() << "no error";
-    } catch (const EReadError& e) {
+    } catch (const EFileError& e) {
         EXPECT_EQ(e.What(), "The maximum number of columns (16384) has been reached");
     }
     EXPECT_FALSE(sheet.ReadOnly());

@@ -99,5 +99,67 @@ TEST(Import, SameRosterFromXlsxAndXls)
     EXPECT_EQ(a.RowCount(), 5);
 }
 
+// The table rules the command line divides by, and the sheet the designer
+// fills, from one implementation: the shaped table is the sheet's cells.
+TEST(Import, TableRulesOfCsvAndWorkbooks)
+{
+    struct Case {
+        const char* name;
+        bool csv;
+        Table input;
+        Table rows;  // the shaped table, no row longer than colCount
+        int colCount;
+    };
+    const Case cases[] = {
+        {"csv: surplus lost, short stays short", true, {{"x", "y"}, {"a", "b", "c"}, {"d"}}, {{"x", "y"}, {"a", "b"}, {"d"}}, 2},
+        {"csv: trailing rows and columns", true, {{"t", "", " "}, {"a", "b", ""}, {" ", "", ""}, {"", "\t", ""}}, {{"t", ""}, {"a", "b"}}, 2},
+        {"csv: inner blank row stays", true, {{"a"}, {""}, {"b"}}, {{"a"}, {""}, {"b"}}, 1},
+        {"csv: all blank", true, {{" ", ""}, {"", ""}}, {}, 0},
+        {"csv: leading comma", true, {{"", "x"}}, {{"", "x"}}, 2},
+        {"csv: a wide later line is cut", true, {{"a"}, {"b", "c", "d"}}, {{"a"}, {"b"}}, 1},
+        {"workbook: longest row decides", false, {{"名单"}, {"考号", "姓名", "性别"}, {"1", "甲"}}, {{"名单"}, {"考号", "姓名", "性别"}, {"1", "甲"}}, 3},
+        {"workbook: ragged rows with blank tails", false, {{"t", "", ""}, {"a", "b", " "}, {"\n", ""}, {}}, {{"t", ""}, {"a", "b"}}, 2},
+        {"workbook: blank column inside stays", false, {{"a", "", "c"}, {"d"}}, {{"a", "", "c"}, {"d"}}, 3},
+        {"workbook: control characters are blank", false, {{"a", "\r\n"}, {"\t", "\x01"}}, {{"a"}}, 1},
+        {"workbook: empty rows only", false, {{}, {}}, {}, 0},
+        {"workbook: wide last row", false, {{"a"}, {"", "", "", "z"}}, {{"a"}, {"", "", "", "z"}}, 4},
+    };
+    for (const Case& c : cases) {
+        const TImportedTable t = c.csv ? ImportCsvTable(c.input) : ImportWorkbookTable(c.input);
+        EXPECT_EQ(t.Rows, c.rows) << c.name;
+        EXPECT_EQ(t.ColCount, c.colCount) << c.name;
+        TXLSheet sheet;
+        if (c.csv)
+            ImportCsvIntoSheet(PreparedSheet(sheet), c.input);
+        else
+            ImportTable(PreparedSheet(sheet), c.input);
+        EXPECT_EQ(sheet.ColCount(), c.colCount) << c.name;
+        ASSERT_EQ(sheet.RowCount(), static_cast<int>(c.rows.size())) << c.name;
+        for (int r = 0; r < sheet.RowCount(); ++r)
+            for (int col = 0; col < sheet.ColCount(); ++col) {
+                const auto& row = c.rows[static_cast<std::size_t>(r)];
+                const xlgrid::TXLCell* cell = sheet.FindCell(col, r);
+                // A field a short row lacks is no cell; an empty field is an empty text cell.
+                ASSERT_EQ(cell != nullptr, static_cast<std::size_t>(col) < row.size()) << c.name << " " << col << "," << r;
+                if (cell) {
+                    EXPECT_EQ(cell->AsString(), row[static_cast<std::size_t>(col)]) << c.name;
+                }
+            }
+    }
+}
+
+TEST(Import, CsvWithoutRecordsOnlyTrimsTheSheet)
+{
+    TXLSheet sheet;
+    sheet.SetColCount(5);
+    sheet.SetRowCount(5);
+    sheet.SetText(1, 1, "kept");
+    sheet.SetText(3, 3, " ");
+    ImportCsvIntoSheet(sheet, {});
+    EXPECT_EQ(sheet.ColCount(), 2);
+    EXPECT_EQ(sheet.RowCount(), 2);
+    EXPECT_EQ(sheet.FindCell(1, 1)->AsString(), "kept");
+}
+
 }  // namespace
 }  // namespace xlio

@@ -1,4 +1,4 @@
-#include "xlio/readerror.h"
+#include "xlio/fileerror.h"
 #include "xlio/xlsreader.h"
 #include "ziptestutil.h"
 
@@ -52,7 +52,7 @@ TEST_P(XlsMalformed, CleanError)
         if (!c.MessagePart) {
             EXPECT_EQ(table, ReadXls(kRoster));
         }
-    } catch (const EReadError& e) {
+    } catch (const EFileError& e) {
         EXPECT_EQ(e.File(), path);
         if (c.MessagePart) {
             EXPECT_NE(std::string(e.what()).find(c.MessagePart), std::string::npos) << e.what();
@@ -83,7 +83,7 @@ INSTANTIATE_TEST_SUITE_P(Inputs, XlsMalformed, testing::ValuesIn(XlsBadCases()),
 
 TEST(XlsReader, MissingFile)
 {
-    EXPECT_THROW(ReadXls(test::TempPath("missing.xls")), EReadError);
+    EXPECT_THROW(ReadXls(test::TempPath("missing.xls")), EFileError);
 }
 
 }  // namespace

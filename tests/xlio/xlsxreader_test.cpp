@@ -1,4 +1,4 @@
-#include "xlio/readerror.h"
+#include "xlio/fileerror.h"
 #include "xlio/xlsxreader.h"
 #include "ziptestutil.h"
 
@@ -142,7 +142,7 @@ TEST(XlsxReader, FileErrorsNameTheFile)
     try {
         ReadXlsx(missing);
         FAIL() << "no error";
-    } catch (const EReadError& e) {
+    } catch (const EFileError& e) {
         EXPECT_EQ(e.File(), missing);
         EXPECT_NE(std::string(e.what()).find("cannot open"), std::string::npos);
     }
@@ -292,7 +292,7 @@ TEST_P(XlsxMalformed, CleanErrorOrCorrectSheet)
     try {
         ReadXlsxMemory(c.Bytes, "bad.xlsx", c.Limits);
         FAIL() << "no error";
-    } catch (const EReadError& e) {
+    } catch (const EFileError& e) {
         EXPECT_EQ(e.File(), "bad.xlsx");
         EXPECT_NE(std::string(e.what()).find(c.MessagePart), std::string::npos) << e.what();
     }

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "../xlgrid/sheetcontract.h"
+
 #include <QBuffer>
 #include <QGuiApplication>
 #include <QPalette>
@@ -494,6 +496,27 @@ TEST(PaintSection, GroupBoxShowsItsState)
     // The guide line runs along the expanded group only.
     EXPECT_GT(DarkPixels(expanded, QRect(CellX(1), CellY(0), kW, kH - 1)), 0);
     EXPECT_EQ(DarkPixels(collapsed, QRect(CellX(1), CellY(0), kW, kH - 1)), 0);
+}
+
+// Painting a cell answers its repaint request: written many times between
+// two paints it asks once, and once more after it was painted.
+TEST(PaintSection, PaintingACellAnswersItsRepaintRequest)
+{
+    TXLSheet sheet;
+    xlgrid::testing::SheetContract user(sheet);
+    for (int i = 0; i < 20; ++i)
+        sheet.SetText(1, 1, "before " + std::to_string(i));
+    sheet.Cells(2, 2)->SetColor(clRed);
+    sheet.SetVisible(3, sCols, false);
+    sheet.SetText(3, 0, "in a hidden column");
+    EXPECT_EQ(user.Repaints(skClient), (std::vector<TXLRect>{{1, 1, 2, 2}, {2, 2, 3, 3}, {3, 0, 4, 1}}));
+    RenderBody(sheet);
+    for (int i = 0; i < 20; ++i)
+        sheet.SetText(1, 1, "after " + std::to_string(i));
+    sheet.Cells(2, 2)->SetColor(clBlue);
+    sheet.SetText(3, 0, "still not painted");
+    EXPECT_EQ(user.Repaints(skClient),
+              (std::vector<TXLRect>{{1, 1, 2, 2}, {2, 2, 3, 3}, {3, 0, 4, 1}, {1, 1, 2, 2}, {2, 2, 3, 3}}));
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include "painttest.h"
+#include "testutil/fulldisk.h"
 
 #include "xlpaint/pdfexport.h"
 #include "xlpaint/sheetprinter.h"
@@ -428,6 +429,32 @@ TEST(PdfExport, FailureLeavesNoPartialFileAndKeepsWhatWasThere)
     EXPECT_TRUE(std::filesystem::is_directory(dir));
     for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(dir).parent_path()))
         EXPECT_EQ(entry.path().string().find(".part"), std::string::npos) << entry.path();
+}
+
+// A full disk while the pages are written: the old PDF stays as it was and
+// nothing else is left in its folder.
+TEST(PdfExport, FullDiskKeepsTheOldFile)
+{
+    TXLSheet grade;
+    std::vector<std::string> names;
+    for (int i = 0; i < 120; ++i)
+        names.push_back("学生" + std::to_string(i));
+    FillRoster(grade, "全年级", names);
+    const std::filesystem::path dir = TempPath("full-disk");
+    std::filesystem::create_directories(dir);
+    const std::string path = (dir / "old.pdf").string();
+    std::ofstream(path, std::ios::binary) << "the old pdf";
+    const testutil::TSaveOutcome outcome = testutil::SaveOnFullDisk([&]() {
+        std::string error;
+        if (!PrintSheetsToPdf({&grade}, path, error))
+            throw std::runtime_error(error);
+    }, 5000);
+    EXPECT_TRUE(outcome.Exited);
+    EXPECT_TRUE(outcome.Failed);
+    EXPECT_NE(outcome.Message.find(path), std::string::npos) << outcome.Message;
+    std::ifstream in(path, std::ios::binary);
+    EXPECT_TRUE(std::string(std::istreambuf_iterator<char>(in), {}) == "the old pdf");
+    EXPECT_EQ(testutil::FolderEntries(dir), std::vector<std::string>{"old.pdf"});
 }
 
 }  // namespace

@@ -1,0 +1,33 @@
+#include "app/start.h"
+
+#include "cli/commands.h"
+#include "xlio/sheetfiles.h"
+
+#include <ostream>
+#include <string>
+
+namespace app {
+
+bool WantsWindow(int argc, char** argv)
+{
+    if (argc < 2)
+        return true;
+    const std::string first = argv[1];
+    if (first == "edit")
+        return true;
+    // A roster to open: a file name of a kind the window reads.
+    const std::string ext = xlio::LowerExtension(first);
+    return first[0] != '-' && (ext == ".csv" || ext == ".xlsx" || ext == ".xls" || ext == ".xlf");
+}
+
+int Run(int argc, char** argv, std::ostream& out, std::ostream& err)
+{
+    if (!WantsWindow(argc, argv))
+        return cli::RunCommandLine(argc, argv, out, err);
+    err << "fenban: 桌面窗口尚未构建，请使用命令 divide、check 或 convert（fenban --help）。\n"
+           "fenban: the desktop window is not built yet; use a command: divide, check or convert (fenban --help).\n";
+    err.flush();
+    return 2;
+}
+
+}  // namespace app

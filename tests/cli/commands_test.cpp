@@ -1,0 +1,113 @@
+#include "cli/commands.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <streambuf>
+#include <string>
+#include <vector>
+
+namespace cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A stream whose writes all fail, as on a full disk.
+class TFullBuffer : public std::streambuf {
+protected:
+    int_type overflow(int_type) override
+    {
+        errno = ENOSPC;
+        return traits_type::eof();
+    }
+    std::streamsize xsputn(const char*, std::streamsize) override
+    {
+        errno = ENOSPC;
+        return 0;
+    }
+};
+
+struct TRun {
+    int Code = -1;
+    std::string Out, Err;
+};
+
+// Runs the command line with a settings file of the test's own.
+TRun RunWords(std::vector<std::string> words, bool outFull = false, bool errFull = false)
+{
+    const fs::path settings = fs::temp_directory_path() / ("cli-tests-" + std::to_string(::getpid()) + ".ini");
+    std::ofstream(settings).close();
+    if (!words.empty() && (words[0] == "divide" || words[0] == "check"))
+        words.insert(words.begin() + 1, {"--config", settings.string()});
+    std::vector<std::string> storage = {"fenban"};
+    storage.insert(storage.end(), words.begin(), words.end());
+    std::vector<char*> argv;
+    for (auto& w : storage)
+        argv.push_back(w.data());
+    std::ostringstream out, err;
+    TFullBuffer full;
+    std::ostream fullOut(&full), fullErr(&full);
+    TRun r;
+    r.Code = RunCommandLine(static_cast<int>(argv.size()), argv.data(), outFull ? fullOut : out,
+                            errFull ? fullErr : err);
+    r.Out = out.str();
+    r.Err = err.str();
+    fs::remove(settings);
+    return r;
+}
+
+const std::string Roster = std::string(FENBAN_TEST_DATA) + "/cli/roster-small.csv";
+const std::string BadRoster = std::string(FENBAN_TEST_DATA) + "/cli/roster-bad.csv";
+
+// A failed write to either stream is never a success; a message says so
+// when stderr can still carry it.
+TEST(CommandLine, AFailedWriteIsExitCodeTwo)
+{
+    struct Case {
+        const char* name;
+        std::vector<std::string> words;
+        bool outFull, errFull;
+        int code;
+        std::string err;  // the start of stderr
+    };
+    const Case cases[] = {
+        {"divide", {"divide", Roster}, false, false, 0, ""},
+        {"divide, stdout full", {"divide", Roster}, true, false, 2,
+         "fenban divide: cannot write the overview to standard output"},
+        {"help, stdout full", {"--help"}, true, false, 2,
+         "fenban: cannot write to standard output"},
+        {"check help, stdout full", {"check", "--help"}, true, false, 2,
+         "fenban check: cannot write to standard output"},
+        {"check, nothing to write", {"check", Roster}, true, false, 0, ""},
+        {"check fails, stderr full", {"check", BadRoster}, false, true, 2, ""},
+        {"usage, stderr full", {"divide", "--colour"}, false, true, 2, ""},
+        {"divide, stderr full but nothing to say", {"divide", Roster}, false, true, 0, ""},
+    };
+    for (const Case& c : cases) {
+        const TRun r = RunWords(c.words, c.outFull, c.errFull);
+        EXPECT_EQ(r.Code, c.code) << c.name;
+        EXPECT_EQ(r.Err.substr(0, c.err.size()), c.err) << c.name;
+        if (c.err.empty() && c.code == 0) {
+            EXPECT_EQ(r.Err, "") << c.name;
+        }
+        if (!c.outFull && c.code == 0 && c.words[0] == "divide") {
+            EXPECT_EQ(r.Out.rfind("班别\t总人数", 0), 0u) << c.name;
+        }
+    }
+}
+
+TEST(CommandLine, UnknownAndMissingCommands)
+{
+    TRun r = RunWords({"shuffle"});
+    EXPECT_EQ(r.Code, 2);
+    EXPECT_EQ(r.Err.rfind("fenban: unknown command shuffle\n", 0), 0u);
+    r = RunWords({});
+    EXPECT_EQ(r.Code, 2);
+    EXPECT_EQ(r.Err.rfind("fenban: no command given\n", 0), 0u);
+}
+
+}  // namespace
+}  // namespace cli
