@@ -16,6 +16,7 @@
 #include <QProgressDialog>
 
 #include <algorithm>
+#include <memory>
 
 namespace xlgridui {
 
@@ -37,29 +38,54 @@ QString AskOpen(QWidget* parent, TXLDesignerFiles& files, const QString& title, 
     return path;
 }
 
-}  // namespace
-
-void ImportWorkbookFile(xlgrid::TXLSheet& sheet, const QString& path)
+xlio::Table ReadWorkbook(const QString& path)
 {
     const bool legacy = QFileInfo(path).suffix().compare("xls", Qt::CaseInsensitive) == 0;
-    const xlio::Table table = legacy ? xlio::ReadXls(Local(path)) : xlio::ReadXlsx(Local(path));
-    xlio::ImportTable(sheet, table);
+    return legacy ? xlio::ReadXls(Local(path)) : xlio::ReadXlsx(Local(path));
 }
 
-void ImportCsvFile(xlgrid::TXLSheet& sheet, const QString& path)
-{
-    xlio::Table records = xlio::ReadCsvFile(std::filesystem::path(Local(path)));
-    if (records.empty()) {
-        xlio::TrimTrailingBlanks(sheet);
-        return;
+xlio::Table ReadCsv(const QString& path) { return xlio::ReadCsvFile(std::filesystem::path(Local(path))); }
+
+}  // namespace
+
+void ImportWorkbookFile(xlgrid::TXLSheet& sheet, const QString& path) { xlio::ImportTable(sheet, ReadWorkbook(path)); }
+
+void ImportCsvFile(xlgrid::TXLSheet& sheet, const QString& path) { xlio::ImportCsvIntoSheet(sheet, ReadCsv(path)); }
+
+namespace {
+
+// A large file takes a moment: a progress dialog names the step under way.
+class TXLImportProgress {
+public:
+    TXLImportProgress(QWidget* parent, const QString& path, const QString& title)
+    {
+        if (QFileInfo(path).size() < kShowFrom)
+            return;
+        m_dialog = std::make_unique<QProgressDialog>(QString(), QString(), 0, 2, parent);
+        m_dialog->setWindowTitle(title);
+        m_dialog->setWindowModality(Qt::WindowModal);
+        m_dialog->setMinimumDuration(0);
+        m_dialog->setCancelButton(nullptr);
+        m_dialog->setAutoClose(false);
+        m_dialog->setAutoReset(false);
     }
-    // The first line decides the width: later lines lose what lies beyond it.
-    const size_t width = records.front().size();
-    for (auto& record : records)
-        if (record.size() > width)
-            record.resize(width);
-    xlio::ImportTable(sheet, records);
-}
+    void Step(int step, const QString& text)
+    {
+        if (!m_dialog)
+            return;
+        m_dialog->setLabelText(text);
+        m_dialog->setValue(step);
+        m_dialog->show();
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
+    bool Shown() const { return m_dialog != nullptr; }
+
+private:
+    static constexpr qint64 kShowFrom = qint64(512) << 10;
+    std::unique_ptr<QProgressDialog> m_dialog;
+};
+
+}  // namespace
 
 bool RunExcelImport(QWidget* parent, xlgrid::TXLSheet& sheet, TXLDesignerFiles& files)
 {
@@ -67,8 +93,13 @@ bool RunExcelImport(QWidget* parent, xlgrid::TXLSheet& sheet, TXLDesignerFiles& 
         AskOpen(parent, files, QStringLiteral("导入 Excel 数据"), QStringLiteral("Excel 文件(*.xls *.xlsx)"));
     if (path.isEmpty())
         return false;
+    TXLImportProgress progress(parent, path, QStringLiteral("导入 Excel 数据"));
     try {
-        ImportWorkbookFile(sheet, path);
+        progress.Step(0, QStringLiteral("正在读取“%1”...").arg(QFileInfo(path).fileName()));
+        xlio::Table table = ReadWorkbook(path);
+        progress.Step(1, QStringLiteral("正在填入 %1 行...").arg(table.size()));
+        xlio::ImportTable(sheet, std::move(table));
+        progress.Step(2, QStringLiteral("完成"));
     } catch (const std::exception& e) {
         ShowError(parent, QString::fromStdString(e.what()) +
                               QStringLiteral("\nExcel文件导入错误，可以将数据源文件另存为CSV格式后导入。"));
@@ -82,8 +113,13 @@ bool RunCsvImport(QWidget* parent, xlgrid::TXLSheet& sheet, TXLDesignerFiles& fi
     const QString path = AskOpen(parent, files, QStringLiteral("导入 CSV 数据"), QStringLiteral("CSV 文件(*.csv)"));
     if (path.isEmpty())
         return false;
+    TXLImportProgress progress(parent, path, QStringLiteral("导入 CSV 数据"));
     try {
-        ImportCsvFile(sheet, path);
+        progress.Step(0, QStringLiteral("正在读取“%1”...").arg(QFileInfo(path).fileName()));
+        xlio::Table records = ReadCsv(path);
+        progress.Step(1, QStringLiteral("正在填入 %1 行...").arg(records.size()));
+        xlio::ImportCsvIntoSheet(sheet, std::move(records));
+        progress.Step(2, QStringLiteral("完成"));
     } catch (const std::exception& e) {
         ShowError(parent, QString::fromStdString(e.what()));
         return false;

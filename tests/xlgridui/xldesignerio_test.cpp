@@ -1,6 +1,7 @@
 // The designer's imports and workbook exports as commands: their dialogs,
 // messages and what reaches the sheet and the file.
 
+#include "designertest.h"
 #include "scripteddialogs.h"
 
 #include "xlgridui/xldesignerio.h"
@@ -17,33 +18,9 @@
 using namespace xlgrid;
 using namespace xlgridui;
 using xlgridui::testing::TScriptedDialogs;
-
-namespace {
-
-std::string Text(const TXLSheet& s, int c, int r)
-{
-    const TXLCell* cell = s.FindCell(c, r);
-    return cell ? cell->AsString() : std::string();
-}
-
-QString Write(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes)
-{
-    const QString path = dir.filePath(name);
-    QFile f(path);
-    f.open(QIODevice::WriteOnly);
-    f.write(bytes);
-    return path;
-}
-
-QString Dump(const QString& path)
-{
-    QProcess p;
-    p.start("/usr/bin/python3", {QStringLiteral(FENBAN_TEST_DATA "/dump-workbook.py"), path});
-    p.waitForFinished(60000);
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
-
-}  // namespace
+using xlgridui::testing::CellText;
+using xlgridui::testing::DumpWorkbook;
+using xlgridui::testing::WriteFile;
 
 class DesignerIoTest : public QObject {
     Q_OBJECT
@@ -51,7 +28,7 @@ private Q_SLOTS:
     void CsvImportKeepsTheFirstLinesWidth()
     {
         QTemporaryDir dir;
-        const QString csv = Write(dir, "roster.csv", "高一年级名单,\n姓名,性别\n张三,男,多余\n李四\n,\n\n");
+        const QString csv = WriteFile(dir, "roster.csv", "高一年级名单,\n姓名,性别\n张三,男,多余\n李四\n,\n\n");
         TScriptedDialogs dialogs;
         TXLDesignerFiles files;
         TXLSheet sheet;
@@ -62,10 +39,10 @@ private Q_SLOTS:
         QCOMPARE(files.OpenFolder, dir.path());
         QCOMPARE(sheet.ColCount(), 2);
         QCOMPARE(sheet.RowCount(), 4);  // the blank lines at the end go
-        QCOMPARE(Text(sheet, 0, 0), std::string("高一年级名单"));
-        QCOMPARE(Text(sheet, 1, 2), std::string("男"));
-        QCOMPARE(Text(sheet, 0, 3), std::string("李四"));
-        QCOMPARE(Text(sheet, 1, -1), std::string("B"));
+        QCOMPARE(CellText(sheet, 0, 0), std::string("高一年级名单"));
+        QCOMPARE(CellText(sheet, 1, 2), std::string("男"));
+        QCOMPARE(CellText(sheet, 0, 3), std::string("李四"));
+        QCOMPARE(CellText(sheet, 1, -1), std::string("B"));
         QCOMPARE(VarToStr(sheet.Values(-1, 3)), std::string("4"));
         QCOMPARE(sheet.Sizes(-1, sCols), 30);
     }
@@ -87,7 +64,7 @@ private Q_SLOTS:
     void ExcelImportFailureSaysWhy()
     {
         QTemporaryDir dir;
-        const QString bad = Write(dir, "broken.xlsx", "this is no workbook");
+        const QString bad = WriteFile(dir, "broken.xlsx", "this is no workbook");
         TScriptedDialogs dialogs;
         TXLDesignerFiles files;
         TXLSheet sheet;
@@ -124,7 +101,7 @@ private Q_SLOTS:
         QVERIFY(RunExcelImport(nullptr, sheet, files));
         QCOMPARE(sheet.ColCount(), 2);  // the blank third column is trimmed
         QCOMPARE(sheet.RowCount(), 3);
-        QCOMPARE(Text(sheet, 1, 2), std::string("95.5"));
+        QCOMPARE(CellText(sheet, 1, 2), std::string("95.5"));
         QVERIFY(&sheet.FindCell(1, 2)->CellClass() == &TXLCString::Class());
     }
 
@@ -169,7 +146,7 @@ private Q_SLOTS:
         QCOMPARE(written, target + ".xlsx");
         QCOMPARE(opened, QUrl::fromLocalFile(written));
         QVERIFY(!sheet.ReadOnly());
-        const QString dump = Dump(written);
+        const QString dump = DumpWorkbook(written);
         QVERIFY2(dump.contains("Sheet1!merged=A1:C1"), qPrintable(dump));
         QVERIFY2(dump.contains("Sheet1!rowheight:1=30"), qPrintable(dump));
         QVERIFY2(dump.contains("Sheet1!A2=张三"), qPrintable(dump));
