@@ -3,7 +3,7 @@
 set -eu
 
 packages="build-essential cmake pkg-config qt6-base-dev qt6-translations-l10n libxlsxwriter-dev libzip-dev libexpat1-dev
-libfreexl-dev fonts-wqy-microhei xvfb libgtest-dev libgmock-dev libbenchmark-dev python3 python3-openpyxl
+libgsf-1-dev fonts-wqy-microhei xvfb libgtest-dev libgmock-dev libbenchmark-dev python3 python3-openpyxl
 python3-xlsxwriter time poppler-utils locales"
 
 # A locale whose decimal mark is a comma, so the tests that check number

@@ -21,6 +21,10 @@ std::string DecodeCsvBytes(std::string_view bytes, TCsvEncoding* detected, const
             throw EFileError(file, "", "the file starts with a UTF-8 byte-order mark but is not valid UTF-8");
         return std::string(bytes);
     }
+    // GB18030's own byte-order mark (U+FEFF) is no part of the first field.
+    constexpr std::string_view gbBom = "\x84\x31\x95\x33";
+    if (bytes.substr(0, 4) == gbBom)
+        bytes.remove_prefix(4);
     try {
         return xlgrid::Gb18030ToUtf8(bytes);
     } catch (const xlgrid::EEncodingError& e) {

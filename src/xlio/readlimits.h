@@ -18,10 +18,7 @@ struct TReadLimits {
     std::uint32_t MaxCols = 16384;                   // highest column a cell may name (XFD)
     std::uint64_t MaxCells = 16ull << 20;            // cell slots of the resulting table
     std::uint64_t MaxSharedStrings = 8ull << 20;     // entries of the shared-string table
-    // Legacy .xls read in a child process.
-    std::uint64_t MaxChildMemory = 1ull << 30;       // address space of the child
-    std::uint32_t MaxChildSeconds = 60;              // CPU seconds of the child
-    std::uint64_t MaxResultBytes = 256ull << 20;     // bytes the child may send back
+    std::uint64_t MaxResultBytes = 256ull << 20;     // cell text a legacy .xls sheet may hand out
 };
 
 }  // namespace xlio

@@ -1,26 +1,28 @@
 #pragma once
-// Reads the first worksheet of a legacy .xls workbook as rows of cell texts,
-// by the same rules as the xlsx reader: numbers in their shortest decimal
-// text, dates as yyyy-MM-dd, times as hh:nn:ss.
+// Reads the first visible worksheet of a legacy .xls workbook (BIFF8, or the
+// Excel 5.0/95 BIFF5, inside an OLE2 compound file) as rows of cell texts, by
+// the same rules as the xlsx reader: numbers in their shortest decimal text,
+// dates as yyyy-MM-dd, times as hh:nn:ss, booleans as TRUE/FALSE, formulas
+// as their stored result.
 //
-// The parsing library for this format is not ours to harden, so it runs in a
-// forked child with its address space and CPU time limited (TReadLimits
-// MaxChildMemory, MaxChildSeconds); the child sends the cells back through a
-// pipe as length-prefixed records that the parent bounds (MaxResultBytes,
-// MaxRows, MaxCols, MaxCells) before it believes them. A crash, a limit hit
-// or a refused file in the child raises EFileError in the caller; the caller
-// itself is never at risk.
-//
-// Values the library reports only as numbers stay numbers: booleans arrive
-// as 1 and 0 and error cells are empty.
+// Runs in process: the container is read with libgsf from memory, the
+// records by our own reader (biffreader.h), which bounds everything it trusts
+// (MaxArchiveBytes, MaxRows, MaxCols, MaxCells, MaxSharedStrings and
+// MaxResultBytes for the text it hands out) and raises EFileError.
 
+#include "xlio/biffreader.h"
 #include "xlio/readlimits.h"
 #include "xlio/table.h"
 
 #include <string>
+#include <string_view>
 
 namespace xlio {
 
 Table ReadXls(const std::string& path, const TReadLimits& limits = {});
+
+// The worksheet with its name, from the file's bytes; name is used in
+// messages only.
+TBiffSheet ReadXlsMemory(std::string_view bytes, const std::string& name, const TReadLimits& limits = {});
 
 }  // namespace xlio

@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """The command line's file formats end to end: the same roster as .csv, .xlsx
 (written here with openpyxl), .xls (make-roster-xls.py) and .xlf (made by
-fenban convert) divides to the same bytes; the result workbook read back
+fenban convert) divides to the same bytes, and so do the .xls files LibreOffice
+and gnumeric wrote of one roster; the result workbook read back
 with openpyxl; the PDF read back with pdftotext; convert between every
 format; and bad outputs and damaged inputs refused with exit 2.
 
@@ -120,6 +121,25 @@ def same_roster_every_format(f, src, tmp, roster, options):
         check(sorted(result[1]) == sorted(base[1]), "%s%s: other CSV files %s" % (name, ext, sorted(result[1])))
         for file, data in base[1].items():
             check(result[1].get(file) == data, "%s%s: %s differs from the CSV roster's" % (name, ext, file))
+
+
+def producer_xls(f, src, tmp):
+    """The roster saved as .xls by LibreOffice and by gnumeric (tests/data/xls,
+    made by make-xls-fixtures.py: a hidden first sheet, 总分 as SUM formulas,
+    a date column) divides exactly as the CSV of the texts a teacher sees."""
+    folder = os.path.join(src, "tests/data/xls")
+    options = ["--classes", "3", "--prefix", "高一", "--student-id"]
+    results = {}
+    for name in ("roster.csv", "roster-libreoffice.xls", "roster-gnumeric.xls"):
+        out = os.path.join(tmp, "producer-" + name.replace(".", "-"))
+        p = f.run("divide", os.path.join(folder, name), *options, "--csv", out)
+        check(p.returncode == 0 and p.stderr == b"", "%s: divide exit %d %r" % (name, p.returncode, p.stderr))
+        results[name] = (p.stdout, folder_bytes(out) if os.path.isdir(out) else {})
+    base = results["roster.csv"]
+    check(b"\t" in base[0] and len(base[1]) > 3, "producer roster.csv: stdout %r" % base[0][:80])
+    for name, result in results.items():
+        check(result[0] == base[0], "%s: stdout differs from the CSV's:\n%r\n%r" % (name, result[0], base[0]))
+        check(result[1] == base[1], "%s: the CSV export differs from the CSV roster's" % name)
 
 
 def result_workbook(f, src, tmp):
@@ -253,8 +273,17 @@ def convert(f, src, tmp):
     open(truncated, "wb").write(data[: len(data) // 2])
     not_xls = os.path.join(tmp, "not.xls")
     open(not_xls, "wb").write(b"\xd0\xcf\x11\xe0 not a workbook" * 10)
+    # One LABELSST record's length byte flipped: refused where the walk left
+    # the records, never a roster with students missing.
+    damaged_xls = os.path.join(tmp, "damaged-length.xls")
+    subprocess.run([sys.executable, os.path.join(src, "tests/data/make-roster-xls.py"), roster, damaged_xls], check=True)
+    data = bytearray(open(damaged_xls, "rb").read())
+    labels = [i for i in range(len(data)) if data[i:i + 4] == b"\xfd\x00\x0a\x00"]
+    data[labels[len(labels) // 2] + 3] = 0x01
+    open(damaged_xls, "wb").write(data)
     target = os.path.join(tmp, "refused.csv")
     cases = [
+        (["divide", damaged_xls, "--csv", os.path.join(tmp, "refused")], "damaged-length.xls"),
         (["convert", roster, os.path.join(tmp, "out.doc")], "out.doc"),
         (["convert", os.path.join(tmp, "in.txt"), target], "in.txt"),
         (["convert", damaged, target], "damaged.xlf"),
@@ -291,6 +320,7 @@ def main():
         same_roster_every_format(f, src, tmp, os.path.join(src, "tests/data/cli/roster-utf8.csv"),
                                  ["--classes", "2", "--sort-field", "等第", "--sort-kind", "grade", "--student-id",
                                   "--sex-digit"])
+        producer_xls(f, src, tmp)
         result_workbook(f, src, tmp)
         result_pdf(f, src, tmp)
         convert(f, src, tmp)

@@ -74,6 +74,8 @@ TEST(CsvReader, DetectsTheEncoding)
         {"utf-8 with mark", "\xEF\xBB\xBF姓名", "姓名", TCsvEncoding::Utf8},
         {"ascii", "a,b", "a,b", TCsvEncoding::Utf8},
         {"four-byte gb18030", xlgrid::Utf8ToGb18030("王䶮"), "王䶮", TCsvEncoding::Gb18030},
+        {"gb18030 with mark", "\x84\x31\x95\x33" + xlgrid::Utf8ToGb18030("姓名,性别"), "姓名,性别",
+         TCsvEncoding::Gb18030},
     };
     for (const Row& row : rows) {
         TCsvEncoding found{};

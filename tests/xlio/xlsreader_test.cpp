@@ -16,7 +16,7 @@ TEST(XlsReader, RosterArrivesAsTexts)
         {"姓名", "性别", "总分", "考号"},
         {"张三", "男", "85", "00123"},
         {"李四", "女", "85.5", "2026000001"},
-        {"王五", "男", "2026-03-01", "", "1"},
+        {"王五", "男", "2026-03-01", "", "TRUE"},
     };
     EXPECT_EQ(ReadXls(kRoster), expected);
 }
@@ -68,12 +68,14 @@ std::vector<TXlsBadCase> XlsBadCases()
         badFat[i] = '\x07';
     return {
         {"NotAWorkbook", "this is plain text, not a compound file", nullptr, "not an xls workbook"},
+        {"XlsxNamedXls", test::MakeXlsx("<row r=\"1\"><c r=\"A1\"><v>1</v></c></row>"), nullptr,
+         "not an xls workbook but a zip archive, probably an xlsx workbook named .xls; rename it to .xlsx"},
         {"TruncatedInDirectory", roster.substr(0, 700), nullptr, "xls workbook"},
         {"TruncatedInStream", roster.substr(0, roster.size() / 2), nullptr, nullptr},
         {"GarbledAllocationTable", badFat, nullptr, nullptr},
         {"LargerThanAllowed", "", [](TReadLimits& l) { l.MaxArchiveBytes = 1000; }, "larger than 1000 bytes"},
-        {"ChildMemoryExhausted", "", [](TReadLimits& l) { l.MaxChildMemory = 1u << 20; }, "roster.xls: "},
-        {"AnswerTooLarge", "", [](TReadLimits& l) { l.MaxResultBytes = 64; }, "more than 64 bytes"},
+        {"TooMuchText", "", [](TReadLimits& l) { l.MaxResultBytes = 64; }, "more than 64 bytes of text"},
+        {"TooManyRows", "", [](TReadLimits& l) { l.MaxRows = 4; }, "a cell in row 5 lies past the 4 rows allowed"},
         {"TooManyCells", "", [](TReadLimits& l) { l.MaxCells = 10; }, "more than 10 cells"},
     };
 }
