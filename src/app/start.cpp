@@ -1,5 +1,6 @@
 #include "app/start.h"
 
+#include "app/editor.h"
 #include "cli/commands.h"
 #include "xlio/sheetfiles.h"
 
@@ -24,6 +25,8 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err)
 {
     if (!WantsWindow(argc, argv))
         return cli::RunCommandLine(argc, argv, out, err);
+    if (std::string(argv[1] ? argv[1] : "") == "edit")
+        return RunEditor(argc, argv, err);
     err << "fenban: 桌面窗口尚未构建，请使用命令 divide、check 或 convert（fenban --help）。\n"
            "fenban: the desktop window is not built yet; use a command: divide, check or convert (fenban --help).\n";
     err.flush();
