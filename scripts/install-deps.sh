@@ -2,7 +2,7 @@
 # Installs the Debian packages fenban builds and tests with; skips what is present.
 set -eu
 
-packages="build-essential cmake pkg-config qt6-base-dev libxlsxwriter-dev libzip-dev libexpat1-dev
+packages="build-essential cmake pkg-config qt6-base-dev qt6-translations-l10n libxlsxwriter-dev libzip-dev libexpat1-dev
 libgsf-1-dev fonts-wqy-microhei xvfb libgtest-dev libgmock-dev libbenchmark-dev python3 python3-openpyxl
 python3-xlsxwriter time poppler-utils locales qt6-translations-l10n"
 

@@ -64,42 +64,8 @@ bool IsRosterFile(const QString& file)
            || suffix == QLatin1String("xlf");
 }
 
-namespace {
-
-// `fenban edit [FILE]`: the sheet designer alone, on a new sheet or the file's.
-int RunDesigner(int argc, char** argv)
-{
-    if (argc > 3) {
-        std::fprintf(stderr, "fenban edit: expected at most one file (fenban --help)\n");
-        return 2;
-    }
-    QApplication application(argc, argv);
-    InstallQtTranslations();
-    ApplyDateFormats();
-    xlpaint::InstallFontSubstitutions();
-    xlpaint::InstallTextMeasure();
-    xlgrid::TXLSheet sheet;
-    xlio::PrepareRosterSheet(sheet);
-    if (argc == 3) {
-        QString error;
-        if (!ImportRosterFile(sheet, QString::fromLocal8Bit(argv[2]), error)) {
-            std::fprintf(stderr, "fenban edit: %s\n", qPrintable(error));
-            return 2;
-        }
-    }
-    QRect bounds(0, 0, 1200, 800);
-    if (QScreen* screen = QGuiApplication::primaryScreen())
-        bounds = screen->availableGeometry();
-    ShowSheetDesigner(nullptr, sheet, bounds);
-    return 0;
-}
-
-}  // namespace
-
 int RunDesktop(int argc, char** argv)
 {
-    if (argc > 1 && std::strcmp(argv[1], "edit") == 0)
-        return RunDesigner(argc, argv);
     TAppPaths paths = DefaultAppPaths();
     QString roster;
     for (int i = 1; i < argc; ++i) {

@@ -1,6 +1,7 @@
 #include "app/start.h"
 
 #include "app/appglobal.h"
+#include "app/editor.h"
 
 #include "cli/commands.h"
 #include "xlio/sheetfiles.h"
@@ -26,6 +27,8 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err)
 {
     if (!WantsWindow(argc, argv))
         return cli::RunCommandLine(argc, argv, out, err);
+    if (std::string(argv[1] ? argv[1] : "") == "edit")
+        return RunEditor(argc, argv, err);
     out.flush();
     return RunDesktop(argc, argv);
 }

@@ -99,9 +99,12 @@ void TXLManager::RemoveSheet(TXLSheet* sheet) { std::erase(m_sheets, sheet); }
 void TXLManager::SetPrinter(const TXLPrinterMetrics& metrics)
 {
     m_printer = metrics;
-    if (OnPrinterChanged)
-        for (TXLSheet* sheet : m_sheets)
+    // The print rectangles follow the printer: every view repaginates.
+    for (TXLSheet* sheet : std::vector<TXLSheet*>(m_sheets)) {
+        if (OnPrinterChanged)
             OnPrinterChanged(*sheet);
+        sheet->NotifyPrint();
+    }
 }
 
 }  // namespace xlgrid

@@ -38,7 +38,8 @@ public:
     void RemoveSheet(TXLSheet* sheet);
 
     const TXLPrinterMetrics& Printer() const { return m_printer; }
-    // A new printer: every sheet recomputes its print rectangle.
+    // A new printer: every sheet recomputes its print rectangle and tells its
+    // users PrintChanged.
     void SetPrinter(const TXLPrinterMetrics& metrics);
     std::function<void(TXLSheet&)> OnPrinterChanged;
 

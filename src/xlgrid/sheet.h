@@ -319,6 +319,7 @@ private:
     friend class TXLProRange;
     friend class TXLRange;
     friend class detail::TSheetAccess;
+    friend class TXLManager;  // a new printer repaginates every sheet
     friend bool MergeSectionRect(TXLSection& section, TXLRect rect);
     // Sends RangeChanged for the part of the rectangle inside the section's
     // current counts; nothing for an empty part. Inside an update bracket it

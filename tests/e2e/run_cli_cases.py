@@ -16,10 +16,10 @@ import tempfile
 
 # name, arguments ({data} = data folder, {out} = a fresh output folder,
 # {tmp} = a scratch folder), expected exit code, and optionally what the case
-# changes: "env" (variables, formatted like the arguments), "stdout" or
-# "stderr" (a file the stream goes to instead of being compared, such as
-# /dev/full). Output folders are compared file by file with the expected
-# folder.
+# changes: "env" (variables, formatted like the arguments), "unset"
+# (variables removed), "stdout" or "stderr" (a file the stream goes to
+# instead of being compared, such as /dev/full). Output folders are compared
+# file by file with the expected folder.
 CASES = [
     ("divide-three-classes", ["divide", "{data}/roster-small.csv", "--classes", "3", "--prefix", "高一",
                               "--student-id", "--csv", "{out}"], 0),
@@ -81,7 +81,9 @@ CASES = [
     ("convert-stdout-full", ["convert", "--help"], 2, {"stdout": "/dev/full"}),
     ("check-stderr-full", ["check", "{data}/roster-bad.csv"], 2, {"stderr": "/dev/full"}),
     ("usage-stderr-full", ["divide", "--colour"], 2, {"stderr": "/dev/full"}),
-    # No arguments, edit and a roster file open the window: window_instance.py drives those.
+    # No arguments and a roster file open the window: window_instance.py drives those.
+    # The stand-alone editor needs a display; without one it says so.
+    ("window-edit", ["edit"], 2, {"unset": ["DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"]}),
 ]
 
 DATE_LINE = re.compile(rb"^(\xb7\xd6\xb0\xe0\xc7\xe9\xbf\xf6|(?:\xef\xbb\xbf)?\xe5\x88\x86\xe7\x8f\xad\xe6\x83\x85\xe5\x86\xb5) {8}\d{4}\.\d{1,2}\.\d{1,2}\r\n")
@@ -111,6 +113,8 @@ def run_case(fenban, data_dir, name, args, code, update, opts):
         env = dict(os.environ, HOME=tmp, XDG_CONFIG_HOME=os.path.join(tmp, "config"),
                    FENBAN_CONFIG=os.path.join(tmp, "none.ini"))
         env.update({k: fmt(v) for k, v in opts.get("env", {}).items()})
+        for k in opts.get("unset", []):
+            env.pop(k, None)
         before = snapshot(data_dir)
         streams = {}
         for stream in ("stdout", "stderr"):
