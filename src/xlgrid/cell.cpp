@@ -226,7 +226,11 @@ detail::CellExtra& TXLCell::Extra()
 void TXLCell::Repaint(TXLRepaint what)
 {
     TXLSection* s = Section();
-    if (!s || (what == rpCells && (m_flags & kRepaintAsked)))
+    if (!s)
+        return;
+    // Counted also when the request is coalesced: the change is real.
+    ++s->Sheet()->m_changes;
+    if (what == rpCells && (m_flags & kRepaintAsked))
         return;
     if (s->Sheet()->NotifyRange(s->Number(), RepaintArea(Range(), what), what))
         m_flags |= kRepaintAsked;

@@ -132,7 +132,11 @@ void TXLSheet::EndUpdate()
 
 void TXLSheet::SetModified(bool modified)
 {
-    if (m_modified == modified || m_loading)
+    if (m_loading)
+        return;
+    if (modified)
+        ++m_changes;
+    if (m_modified == modified)
         return;
     m_modified = modified;
     if (OnModified)
@@ -141,6 +145,7 @@ void TXLSheet::SetModified(bool modified)
 
 bool TXLSheet::NotifyRange(TXLSectionKind section, const TXLRect& rect, TXLRepaint what)
 {
+    ++m_changes;
     if (m_users.empty() || m_destroying)
         return false;
     // Repaint areas grow around changed lines and cells may lie beyond the
@@ -159,6 +164,7 @@ bool TXLSheet::NotifyRange(TXLSectionKind section, const TXLRect& rect, TXLRepai
 
 void TXLSheet::NotifySection(TXLSectionKind section)
 {
+    ++m_changes;
     if (m_users.empty() || m_destroying)
         return;
     if (m_updateCount > 0) {

@@ -97,6 +97,11 @@ public:
     bool Updating() const { return m_updateCount > 0; }
     bool Modified() const { return m_modified; }
     void SetModified(bool modified);
+    // Grows with every change, also one whose repaint request was coalesced
+    // into an earlier one (a cell asks once until painted) or held back in
+    // an update bracket: a user that must see each change rather than each
+    // repaint (the undo stack) compares it between two of its steps.
+    uint64_t ChangeCount() const { return m_changes; }
 
     // Shape
     // SetColCount, SetRowCount, SetTitleCols, SetTitleRows, SetCount:
@@ -336,6 +341,7 @@ private:
     // by an earlier one during the walk is not called.
     template <class F> void ForEachUser(F f)
     {
+        ++m_changes;
         if (m_users.empty())
             return;
         if (m_users.size() == 1) {
@@ -376,6 +382,7 @@ private:
     bool m_destroying = false;
     bool m_inCellChanged = false;
     int m_updateCount = 0;
+    uint64_t m_changes = 0;
     TXLMargins m_margins;
     TXLPrintMode m_printMode = pmNormal;
     int m_printScale = 100;

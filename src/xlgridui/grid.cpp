@@ -188,6 +188,20 @@ void TXLGrid::SetCurCell(QPoint sheetCell)
     m_state.MoveCursor(pane, local, true, true);
 }
 
+void TXLGrid::SelectRange(TXLSectionKind section, const TXLRect& rect)
+{
+    if (!Sheet() || (section != skClient && !DesignMode()))
+        return;
+    const TXLRect r = m_state.Widen(section, rect.Intersect(m_state.Bounds(section)));
+    if (r.IsEmpty())
+        return;
+    if (section != m_state.CurPane())
+        m_state.SetCurPane(section);
+    m_state.MoveCursor(section, {r.Left, r.Top}, true, false);
+    m_state.SetSelection(section, r);
+    m_state.ScrollIntoView(section, r);
+}
+
 void TXLGrid::HideSelection()
 {
     m_selHidden = true;
@@ -672,10 +686,9 @@ bool TXLGrid::EditorKeyPress(QKeyEvent& event)
 
 bool TXLGrid::ActivateCell(TXLSectionKind pane, TXLCellPos pos, bool byKey)
 {
-    const TXLCell* found = m_state.FindCell(pane, pos.Col, pos.Row);
-    if (!found)
+    TXLCell* cell = m_state.FindCell(pane, pos.Col, pos.Row);
+    if (!cell)
         return false;
-    auto* cell = const_cast<TXLCell*>(found);
     const TXLCellClass& cls = cell->CellClass();
     bool toggles = cls.InheritsFrom(TXLCBoolean::Class());
     if (toggles) {

@@ -77,6 +77,11 @@ public:
     void SetCurCell(QPoint sheetCell);
     xlgrid::TXLSelection* Selection() const { return m_state.Pane(m_state.CurPane()).Selection.get(); }
     void SelectAll() { m_state.SelectAll(); }
+    // Selects a range of a section (local cells, right and bottom
+    // exclusive) as a Shift+click would: clamped into the section, widened
+    // over the merged blocks it touches, the current cell on its top-left
+    // corner and scrolled into view. Title sections only in design mode.
+    void SelectRange(xlgrid::TXLSectionKind section, const xlgrid::TXLRect& rect);
     // Takes the highlight off until the next selection change.
     void HideSelection();
     void Invalidate();

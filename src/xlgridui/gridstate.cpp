@@ -205,7 +205,7 @@ TXLRect TXLGridState::Widen(TXLSectionKind s, TXLRect rect) const
     return rect.Intersect(Bounds(s));
 }
 
-const TXLCell* TXLGridState::FindCell(TXLSectionKind s, int col, int row) const
+TXLCell* TXLGridState::FindCell(TXLSectionKind s, int col, int row) const
 {
     if (!m_sheet)
         return nullptr;

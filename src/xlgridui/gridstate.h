@@ -109,7 +109,9 @@ public:
     xlgrid::TXLRect BlockAt(xlgrid::TXLSectionKind s, int col, int row) const;
     // Widens a rectangle until it holds every merged block it touches.
     xlgrid::TXLRect Widen(xlgrid::TXLSectionKind s, xlgrid::TXLRect rect) const;
-    const xlgrid::TXLCell* FindCell(xlgrid::TXLSectionKind s, int col, int row) const;
+    // The cell shown at a local position (a merged block's top-left cell);
+    // the cells are the sheet's, so the grid may change what it finds.
+    xlgrid::TXLCell* FindCell(xlgrid::TXLSectionKind s, int col, int row) const;
 
     // Moving
     // Returns whether the current cell changed.

@@ -335,6 +335,9 @@ bool TXLCustomAction::Run()
         UpdateState();
         return false;
     }
+    auto* owner = qobject_cast<TXLSheetActions*>(parent());
+    if (owner)
+        Q_EMIT owner->AboutToExecute(this);
     bool useDefault = true;
     if (OnGridExecute)
         OnGridExecute(*this, *grid, useDefault);
@@ -345,7 +348,7 @@ bool TXLCustomAction::Run()
             ShowError(grid->ActionWidget(), QString::fromStdString(e.what()));
         }
     }
-    if (auto* owner = qobject_cast<TXLSheetActions*>(parent())) {
+    if (owner) {
         owner->UpdateAll();
         Q_EMIT owner->Executed(this);
     } else {

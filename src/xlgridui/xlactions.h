@@ -190,6 +190,8 @@ public:
     std::function<xlgrid::TXLPicture(const QString& path)> LoadPicture;
 
 Q_SIGNALS:
+    // Before an action runs on a grid (the window ends the step before it).
+    void AboutToExecute(TXLCustomAction* action);
     // After an action ran on a grid (the window refreshes what depends on it).
     void Executed(TXLCustomAction* action);
 

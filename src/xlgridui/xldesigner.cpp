@@ -175,7 +175,15 @@ TXLSheetDesigner::TXLSheetDesigner(TXLSheet& sheet, const TXLDesignerOptions& op
         addAction(a);
 
     m_undo = std::make_unique<TXLUndoStack>(sheet);
-    m_undo->OnDirty = [this]() { CommitSoon(); };
+    // A step ends with each user action: an input event inside the window
+    // (a key, a click, a drag that sized a column) once it has been handled,
+    // and each command (below).
+    qApp->installEventFilter(this);
+    // An action is one step of its own, also after a change no input ended.
+    connect(m_actions, &TXLSheetActions::AboutToExecute, this, [this]() {
+        if (m_grid->EditMode() == emNone)
+            CommitStep();
+    });
     connect(m_actions, &TXLSheetActions::Executed, this, [this]() {
         CommitStep();
         UpdateStatus();
@@ -197,6 +205,7 @@ TXLSheetDesigner::TXLSheetDesigner(TXLSheet& sheet, const TXLDesignerOptions& op
 
 TXLSheetDesigner::~TXLSheetDesigner()
 {
+    qApp->removeEventFilter(this);
     if (m_preview)
         m_preview->SetSheet(nullptr);
     if (m_target)
@@ -269,9 +278,7 @@ QAction* TXLSheetDesigner::Xl(const QString& name) const
 QAction* TXLSheetDesigner::Action(const QString& name) const
 {
     auto it = m_own.find(name);
-    if (it != m_own.end())
-        return it->second;
-    return m_actions->Find(name);
+    return it != m_own.end() ? it->second : Xl(name);
 }
 
 void TXLSheetDesigner::CreateOwnActions()
@@ -310,76 +317,62 @@ void TXLSheetDesigner::CreateOwnActions()
     Own("APClose", QStringLiteral("关闭(&C)"), &D::ClosePreview, {}, QStringLiteral("关闭"));
 }
 
+void TXLSheetDesigner::AddCommands(QWidget* to, std::initializer_list<const char*> names) const
+{
+    for (const char* n : names) {
+        if (n[0] == '|') {
+            if (auto* menu = qobject_cast<QMenu*>(to))
+                menu->addSeparator();
+            else if (auto* bar = qobject_cast<QToolBar*>(to))
+                bar->addSeparator();
+        } else {
+            to->addAction(Action(QString::fromLatin1(n)));
+        }
+    }
+}
+
+void TXLSheetDesigner::AddColorButton(QToolBar* bar, const char* action, const char* hint, TColor autoColor)
+{
+    auto* b = new TGSColorToolButton;
+    b->setObjectName(QString::fromLatin1(action) + "Button");
+    b->SetAutoText(QStringLiteral("默认"));
+    b->SetAutoColor(autoColor);
+    b->SetChosen(TXLPaletteBox::kAuto);
+    b->setIcon(DesignerIcon(action));
+    b->setToolTip(QString::fromUtf8(hint));
+    bar->addWidget(b);
+    m_actions->SetColorButton(action, b);
+}
+
 void TXLSheetDesigner::CreateMenus()
 {
     m_menuBar = new QMenuBar;
     m_menuBar->setObjectName(QStringLiteral("MenuBar"));
     m_menuBar->setNativeMenuBar(false);
+    auto menu = [](QMenu* parent, const char* caption) { return parent->addMenu(QString::fromUtf8(caption)); };
+    auto top = [this](const char* caption) { return m_menuBar->addMenu(QString::fromUtf8(caption)); };
 
-    QMenu* file = m_menuBar->addMenu(QStringLiteral("文件(&F)"));
-    for (const char* n : {"AFNew", "AFOpen", "AFSave", "AFLoadExcelData", "AFSaveExelData", "AFQuickExcelExport",
-                          "AFLoadCSVData"})
-        file->addAction(Action(n));
-    file->addSeparator();
-    file->addAction(Xl("XLSheetPageSetup"));
-    file->addAction(Action("AFPrintMargin"));
-    file->addAction(Action("AFPrintPreview"));
-    file->addAction(Xl("XLSheetPrint"));
-    file->addSeparator();
-    file->addAction(Action("AFExit"));
+    AddCommands(top("文件(&F)"), {"AFNew", "AFOpen", "AFSave", "AFLoadExcelData", "AFSaveExelData",
+                                  "AFQuickExcelExport", "AFLoadCSVData", "|", "XLSheetPageSetup", "AFPrintMargin",
+                                  "AFPrintPreview", "XLSheetPrint", "|", "AFExit"});
 
-    QMenu* edit = m_menuBar->addMenu(QStringLiteral("编辑(&E)"));
-    edit->addAction(Action("AFUndo"));
-    edit->addAction(Action("AFRedo"));
-    edit->addSeparator();
-    for (const char* n : {"XLCut", "XLCopy", "XLPaste", "XLPasteValues", "XLDelete", "XLSelectAll"})
-        edit->addAction(Xl(n));
-    edit->addSeparator();
-    QMenu* clear = edit->addMenu(QStringLiteral("清除(&R)"));
-    for (const char* n : {"XLClearContents", "XLClearFormatting", "XLClearAll"})
-        clear->addAction(Xl(n));
-    edit->addAction(Xl("XLDeleteRows"));
-    edit->addAction(Xl("XLDeleteColumns"));
-    edit->addSeparator();
-    QMenu* dir = edit->addMenu(QStringLiteral("回车方向(&E)"));
-    for (const char* n : {"XLDirRight", "XLDirDown", "XLDirLeft", "XLDirUp", "XLDirAuto"})
-        dir->addAction(Xl(n));
+    QMenu* edit = top("编辑(&E)");
+    AddCommands(edit, {"AFUndo", "AFRedo", "|", "XLCut", "XLCopy", "XLPaste", "XLPasteValues", "XLDelete",
+                       "XLSelectAll", "|"});
+    AddCommands(menu(edit, "清除(&R)"), {"XLClearContents", "XLClearFormatting", "XLClearAll"});
+    AddCommands(edit, {"XLDeleteRows", "XLDeleteColumns", "|"});
+    AddCommands(menu(edit, "回车方向(&E)"), {"XLDirRight", "XLDirDown", "XLDirLeft", "XLDirUp", "XLDirAuto"});
 
-    QMenu* view = m_menuBar->addMenu(QStringLiteral("视图(&V)"));
-    view->addAction(Xl("XLNormalView"));
-    view->addAction(Xl("XLPageBreakView"));
-    view->addSeparator();
-    for (const char* n : {"XLOptionGridLines", "XLOptionTitles", "XLOptionPermEdit", "XLOptionSizing"})
-        view->addAction(Xl(n));
+    AddCommands(top("视图(&V)"), {"XLNormalView", "XLPageBreakView", "|", "XLOptionGridLines", "XLOptionTitles",
+                                  "XLOptionPermEdit", "XLOptionSizing"});
+    AddCommands(top("插入(&I)"), {"XLInsertRows", "XLInsertColumns", "|", "XLInsertPicture", "XLInsertHyperlink"});
 
-    QMenu* insert = m_menuBar->addMenu(QStringLiteral("插入(&I)"));
-    insert->addAction(Xl("XLInsertRows"));
-    insert->addAction(Xl("XLInsertColumns"));
-    insert->addSeparator();
-    insert->addAction(Xl("XLInsertPicture"));
-    insert->addAction(Xl("XLInsertHyperlink"));
-
-    QMenu* format = m_menuBar->addMenu(QStringLiteral("格式(&F)"));
-    QMenu* rows = format->addMenu(QStringLiteral("行(&R)"));
-    rows->addAction(Action("AFRowHeight"));
-    rows->addAction(Xl("XLAutofitRows"));
-    rows->addAction(Xl("XLHideRows"));
-    rows->addAction(Xl("XLShowRows"));
-    rows->addSeparator();
-    rows->addAction(Action("AFRowDefHeight"));
-    QMenu* cols = format->addMenu(QStringLiteral("列(&C)"));
-    cols->addAction(Action("AFColWidth"));
-    cols->addAction(Xl("XLAutofitColumns"));
-    cols->addAction(Xl("XLHideColumns"));
-    cols->addAction(Xl("XLShowColumns"));
-    cols->addSeparator();
-    cols->addAction(Action("AFColDefWidth"));
-    QMenu* table = format->addMenu(QStringLiteral("表格(&H)"));
-    table->addAction(Action("AFRowCount"));
-    table->addAction(Action("AFColCount"));
-    table->addSeparator();
-    table->addAction(Action("AFDeColor"));
-    table->addAction(Xl("XLSheetBackground"));
+    QMenu* format = top("格式(&F)");
+    AddCommands(menu(format, "行(&R)"),
+                {"AFRowHeight", "XLAutofitRows", "XLHideRows", "XLShowRows", "|", "AFRowDefHeight"});
+    AddCommands(menu(format, "列(&C)"),
+                {"AFColWidth", "XLAutofitColumns", "XLHideColumns", "XLShowColumns", "|", "AFColDefWidth"});
+    AddCommands(menu(format, "表格(&H)"), {"AFRowCount", "AFColCount", "|", "AFDeColor", "XLSheetBackground"});
 
     // The menus show the state of the selection when they open.
     for (QMenu* m : m_menuBar->findChildren<QMenu*>())
@@ -391,20 +384,9 @@ void TXLSheetDesigner::CreateStandardBar()
     m_standardBar = new QToolBar(QStringLiteral("常用"));
     m_standardBar->setObjectName(QStringLiteral("StandardBar"));
     m_standardBar->setIconSize(QSize(16, 16));
-    auto add = [this](const char* name) { m_standardBar->addAction(Action(name)); };
-    for (const char* n : {"AFOpen", "AFSave", "AFLoadExcelData", "AFSaveExelData", "AFLoadCSVData"})
-        add(n);
-    m_standardBar->addSeparator();
-    m_standardBar->addAction(Xl("XLSheetPrint"));
-    add("AFPrintPreview");
-    add("AFPrintMargin");
-    m_standardBar->addSeparator();
-    for (const char* n : {"XLCut", "XLCopy", "XLPaste"})
-        m_standardBar->addAction(Xl(n));
-    m_standardBar->addSeparator();
-    add("AFUndo");
-    add("AFRedo");
-    m_standardBar->addSeparator();
+    AddCommands(m_standardBar, {"AFOpen", "AFSave", "AFLoadExcelData", "AFSaveExelData", "AFLoadCSVData", "|",
+                                "XLSheetPrint", "AFPrintPreview", "AFPrintMargin", "|", "XLCut", "XLCopy", "XLPaste",
+                                "|", "AFUndo", "AFRedo", "|"});
     m_zoomBox = new TXLZoomBox;
     m_zoomBox->setToolTip(QStringLiteral("显示比例"));
     m_zoomBox->setObjectName(QStringLiteral("ZoomBox"));
@@ -416,29 +398,14 @@ void TXLSheetDesigner::CreateStandardBar()
         m_grid->setFocus();
     });
     m_standardBar->addSeparator();
-    for (const char* n : {"XLBorderClear", "XLBorderAll", "XLBorderOutline", "XLBorderInside"})
-        m_standardBar->addAction(Xl(n));
-    m_standardBar->addSeparator();
-    for (const char* n : {"XLBorderLeft", "XLBorderRight", "XLBorderTop", "XLBorderBottom", "XLBorderInsideVert",
-                          "XLBorderInsideHorz"})
-        m_standardBar->addAction(Xl(n));
-    m_standardBar->addSeparator();
-    m_standardBar->addAction(Xl("XLBorderDiagUp"));
-    m_standardBar->addAction(Xl("XLBorderDiagDown"));
+    AddCommands(m_standardBar, {"XLBorderClear", "XLBorderAll", "XLBorderOutline", "XLBorderInside", "|",
+                                "XLBorderLeft", "XLBorderRight", "XLBorderTop", "XLBorderBottom", "XLBorderInsideVert",
+                                "XLBorderInsideHorz", "|", "XLBorderDiagUp", "XLBorderDiagDown"});
 
-    auto* border = new TGSColorToolButton;
-    border->setObjectName(QStringLiteral("BorderColorButton"));
-    border->SetAutoText(QStringLiteral("默认"));
-    border->SetAutoColor(clBlack);
-    border->SetChosen(TXLPaletteBox::kAuto);
-    border->setIcon(DesignerIcon("XLBorderColor"));
-    border->setToolTip(QStringLiteral("边框颜色"));
-    m_standardBar->addWidget(border);
-    m_actions->SetColorButton("XLBorderColor", border);
+    AddColorButton(m_standardBar, "XLBorderColor", "边框颜色", clBlack);
 
     m_lineMenu = new QMenu(this);
-    for (const char* n : {"XLBorderSingle", "XLBorderMedium", "XLBorderDouble"})
-        m_lineMenu->addAction(Xl(n));
+    AddCommands(m_lineMenu, {"XLBorderSingle", "XLBorderMedium", "XLBorderDouble"});
     m_lineButton = new QToolButton;
     m_lineButton->setObjectName(QStringLiteral("LineStyleButton"));
     m_lineButton->setPopupMode(QToolButton::InstantPopup);
@@ -447,12 +414,10 @@ void TXLSheetDesigner::CreateStandardBar()
     m_lineButton->setToolTip(QStringLiteral("线形"));
     m_standardBar->addWidget(m_lineButton);
     // Choosing a line style also puts its image on the button.
-    for (const char* n : {"XLBorderSingle", "XLBorderMedium", "XLBorderDouble"}) {
-        TXLCustomAction* a = m_actions->Find(n);
-        a->OnGridExecute = [this](TXLCustomAction& action, IXLActionGrid&, bool&) {
+    for (QAction* a : m_lineMenu->actions())
+        static_cast<TXLCustomAction*>(a)->OnGridExecute = [this](TXLCustomAction& action, IXLActionGrid&, bool&) {
             m_lineButton->setIcon(action.icon());
         };
-    }
 }
 
 void TXLSheetDesigner::CreateFormattingBar()
@@ -480,38 +445,13 @@ void TXLSheetDesigner::CreateFormattingBar()
     for (TXLToolBox* box : std::initializer_list<TXLToolBox*>{m_fontBox, m_sizeBox, m_zoomBox})
         connect(box, &TXLToolBox::PopupClosed, m_grid, [this]() { m_grid->setFocus(); });
     connect(m_sizeBox, &TXLFontSizeBox::SizeChosen, this, applyFont);
-    m_formattingBar->addSeparator();
-    for (const char* n : {"XLFontBold", "XLFontItalic", "XLFontUnderline", "XLFontStrikeOut"})
-        m_formattingBar->addAction(Xl(n));
-    m_formattingBar->addSeparator();
-    for (const char* n : {"XLAlignLeft", "XLAlignCenter", "XLAlignRight"})
-        m_formattingBar->addAction(Xl(n));
-    m_formattingBar->addSeparator();
-    for (const char* n : {"XLAlignTop", "XLAlignVCenter", "XLAlignBottom"})
-        m_formattingBar->addAction(Xl(n));
-    m_formattingBar->addSeparator();
-    for (const char* n : {"XLMergeCells", "XLMergeAcross", "XLUnmergeCells"})
-        m_formattingBar->addAction(Xl(n));
-    m_formattingBar->addSeparator();
+    AddCommands(m_formattingBar, {"|", "XLFontBold", "XLFontItalic", "XLFontUnderline", "XLFontStrikeOut", "|",
+                                  "XLAlignLeft", "XLAlignCenter", "XLAlignRight", "|", "XLAlignTop", "XLAlignVCenter",
+                                  "XLAlignBottom", "|", "XLMergeCells", "XLMergeAcross", "XLUnmergeCells", "|"});
 
-    auto colorButton = [this](const char* action, const char* hint, TColor autoColor) {
-        auto* b = new TGSColorToolButton;
-        b->setObjectName(QString::fromLatin1(action) + "Button");
-        b->SetAutoText(QStringLiteral("默认"));
-        b->SetAutoColor(autoColor);
-        b->SetChosen(TXLPaletteBox::kAuto);
-        b->setIcon(DesignerIcon(action));
-        b->setToolTip(QString::fromUtf8(hint));
-        m_formattingBar->addWidget(b);
-        m_actions->SetColorButton(action, b);
-    };
-    colorButton("XLFontColor", "字体颜色", clWindowText);
-    colorButton("XLFillColor", "背景颜色", clWindow);
-    m_formattingBar->addAction(Action("AFDeColor"));
-    m_formattingBar->addSeparator();
-    m_formattingBar->addAction(Xl("XLStyleHidden"));
-    m_formattingBar->addAction(Action("AFVertText"));
-    m_formattingBar->addAction(Action("AFFillTitles"));
+    AddColorButton(m_formattingBar, "XLFontColor", "字体颜色", clWindowText);
+    AddColorButton(m_formattingBar, "XLFillColor", "背景颜色", clWindow);
+    AddCommands(m_formattingBar, {"AFDeColor", "|", "XLStyleHidden", "AFVertText", "AFFillTitles"});
 }
 
 void TXLSheetDesigner::CreateSelectionMenu()
@@ -562,15 +502,7 @@ void TXLSheetDesigner::CreatePreviewPage()
     m_previewBar->setObjectName(QStringLiteral("PreviewBar"));
     m_previewBar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     m_previewBar->setIconSize(QSize(16, 16));
-    m_previewBar->addAction(Action("APPrev"));
-    m_previewBar->addAction(Action("APNext"));
-    m_previewBar->addAction(Action("APZoom"));
-    m_previewBar->addSeparator();
-    m_previewBar->addAction(Xl("XLSheetPrint"));
-    m_previewBar->addAction(Action("APSetup"));
-    m_previewBar->addAction(Action("APMargin"));
-    m_previewBar->addSeparator();
-    m_previewBar->addAction(Action("APClose"));
+    AddCommands(m_previewBar, {"APPrev", "APNext", "APZoom", "|", "XLSheetPrint", "APSetup", "APMargin", "|", "APClose"});
     m_preview = new TXLPreview;
     m_preview->setObjectName(QStringLiteral("Preview"));
     connect(m_preview, &TXLPreview::PageChanged, this, [this]() {
@@ -666,7 +598,7 @@ void TXLSheetDesigner::CommitSoon()
         m_commitQueued = false;
         // An open editor is a user action under way (opening it may already
         // have made the cell); its step ends when it closes.
-        if (!m_busy && m_grid->EditMode() == emNone)
+        if (!m_busy && m_grid->EditMode() == emNone && m_undo && m_undo->Dirty())
             CommitStep();
     });
 }
@@ -724,6 +656,8 @@ template <class F> void TXLSheetDesigner::Command(F&& work)
     if (!m_sheet)
         return;
     m_grid->SetEditMode(emNone);
+    // What came before (the closed editor's value) is a step of its own.
+    CommitStep();
     m_busy = true;
     try {
         work();
@@ -1019,31 +953,17 @@ void TXLSheetDesigner::FillTitles()
     Command([&] { m_sheet->FillTitles(); });
 }
 
-void TXLSheetDesigner::UndoStep()
-{
-    if (!m_undo || !m_sheet || m_sheet->ReadOnly())
-        return;
-    m_grid->SetEditMode(emNone);
-    try {
-        m_undo->Undo();
-    } catch (const std::exception& e) {
-        ShowError(this, QString::fromStdString(e.what()));
-    }
-    // The replaced contents are freed once the grid has shown the step.
-    QTimer::singleShot(100, this, [this]() { m_undo->DropDiscarded(); });
-    RestoreName();
-    UpdateActions();
-    UpdateStatus();
-    UpdateCaption();
-}
+void TXLSheetDesigner::UndoStep() { ShowStep(&TXLUndoStack::Undo); }
 
-void TXLSheetDesigner::RedoStep()
+void TXLSheetDesigner::RedoStep() { ShowStep(&TXLUndoStack::Redo); }
+
+void TXLSheetDesigner::ShowStep(void (TXLUndoStack::*step)())
 {
     if (!m_undo || !m_sheet || m_sheet->ReadOnly())
         return;
     m_grid->SetEditMode(emNone);
     try {
-        m_undo->Redo();
+        ((*m_undo).*step)();
     } catch (const std::exception& e) {
         ShowError(this, QString::fromStdString(e.what()));
     }
@@ -1071,7 +991,7 @@ bool TXLSheetDesigner::SaveForClose()
         return false;
     }
     RestoreName();
-    m_sheet->SetModified(false);
+    m_undo->MarkClean();
     return true;
 }
 
@@ -1104,6 +1024,23 @@ void TXLSheetDesigner::closeEvent(QCloseEvent* event)
     if (m_target)
         ClearActiveGrid(m_target.get());
     Q_EMIT Closed();
+}
+
+bool TXLSheetDesigner::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::InputMethod:
+    case QEvent::Drop:
+        if (watched->isWidgetType() && static_cast<QWidget*>(watched)->window() == this)
+            CommitSoon();
+        break;
+    default: break;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void TXLSheetDesigner::changeEvent(QEvent* event)

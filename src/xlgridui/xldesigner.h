@@ -18,6 +18,7 @@
 #include <QString>
 #include <QWidget>
 
+#include <initializer_list>
 #include <map>
 #include <memory>
 
@@ -112,6 +113,7 @@ Q_SIGNALS:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void CreateGrid();
@@ -125,6 +127,10 @@ private:
     QAction* Own(const QString& name, const QString& caption, void (TXLSheetDesigner::*slot)(),
                  const QKeySequence& shortcut = {}, const QString& hint = {});
     QAction* Xl(const QString& name) const;
+    // Adds the named commands to a menu or tool bar in order; "|" is a separator.
+    void AddCommands(QWidget* to, std::initializer_list<const char*> names) const;
+    // A colour button on a tool bar, bound to its colour action, with the automatic entry "默认".
+    void AddColorButton(QToolBar* bar, const char* action, const char* hint, xlgrid::TColor autoColor);
 
     // The window's commands
     void New();
@@ -152,6 +158,7 @@ private:
     void FillTitles();
     void UndoStep();
     void RedoStep();
+    void ShowStep(void (TXLUndoStack::*step)());
 
     // The number prompts: the size of the selected rows or columns, the
     // default size, and the count of the band the current cell lies in.

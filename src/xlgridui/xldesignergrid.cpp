@@ -45,13 +45,7 @@ xlgrid::TXLRect TXLGridActionTarget::SelectionRect() const
 
 void TXLGridActionTarget::SelectRange(xlgrid::TXLSectionKind section, const xlgrid::TXLRect& rect)
 {
-    if (!m_grid.Sheet() || rect.IsEmpty())
-        return;
-    const xlgrid::TXLSection& s = m_grid.Sheet()->Section(section);
-    m_grid.SetCurCell({s.SheetCol(rect.Left), s.SheetRow(rect.Top)});
-    // The grid offers no call that selects a range; its state does, and
-    // reports the change to the grid like a Shift+click would.
-    const_cast<TXLGridState&>(m_grid.State()).SetSelection(section, rect);
+    m_grid.SelectRange(section, rect);
 }
 
 bool TXLGridActionTarget::HasViewOption(TXLViewOption group) const

@@ -85,6 +85,24 @@ private:
     std::unique_ptr<QProgressDialog> m_dialog;
 };
 
+// The sheet stays read-only while the export lets pending events run, so
+// that nothing can change what is being written; the old state comes back
+// also when the export fails.
+class TXLReadOnlyWhile {
+public:
+    explicit TXLReadOnlyWhile(xlgrid::TXLSheet& sheet) : m_sheet(sheet), m_old(sheet.ReadOnly())
+    {
+        m_sheet.SetReadOnly(true);
+    }
+    ~TXLReadOnlyWhile() { m_sheet.SetReadOnly(m_old); }
+    TXLReadOnlyWhile(const TXLReadOnlyWhile&) = delete;
+    TXLReadOnlyWhile& operator=(const TXLReadOnlyWhile&) = delete;
+
+private:
+    xlgrid::TXLSheet& m_sheet;
+    bool m_old;
+};
+
 }  // namespace
 
 bool RunExcelImport(QWidget* parent, xlgrid::TXLSheet& sheet, TXLDesignerFiles& files)
@@ -154,6 +172,7 @@ QString RunWorkbookExport(QWidget* parent, xlgrid::TXLSheet& sheet, TXLExportKin
     if (QFileInfo(path).suffix().isEmpty())
         path += QStringLiteral(".xlsx");
 
+    TXLReadOnlyWhile readOnly(sheet);
     const int64_t maximum = int64_t(sheet.ColCount()) * sheet.RowCount() + 2;
     QProgressDialog progress(request.Title + QStringLiteral("..."), QString(), 0, 1000, parent);
     progress.setWindowTitle(request.Title);

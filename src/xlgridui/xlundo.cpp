@@ -17,6 +17,7 @@ TXLUndoStack::TXLUndoStack(xlgrid::TXLSheet& sheet, const TXLUndoLimits& limits)
     m_states.push_back(xlgrid::SaveSheetToString(m_sheet));
     m_bytes = m_states.back().size();
     m_clean = m_sheet.Modified() ? kNone : 0;
+    m_seen = m_sheet.ChangeCount();
     m_sheet.AddUser(this);
 }
 
@@ -35,13 +36,17 @@ void TXLUndoStack::SheetDestroying()
 
 bool TXLUndoStack::Commit()
 {
-    if (!m_dirty || !m_attached)
+    if (!Dirty())
         return false;
-    m_dirty = false;
     std::string state = xlgrid::SaveSheetToString(m_sheet);
-    // A change that changed nothing (a value written over itself) makes no step.
-    if (state == m_states[m_pos])
+    m_seen = m_sheet.ChangeCount();
+    // A change that changed nothing (a value written over itself) makes no
+    // step, and a sheet back at its saved state is not modified.
+    if (state == m_states[m_pos]) {
+        m_sheet.SetModified(m_pos != m_clean);
+        m_seen = m_sheet.ChangeCount();
         return false;
+    }
     while (m_states.size() > m_pos + 1) {
         m_bytes -= m_states.back().size();
         m_states.pop_back();
@@ -52,6 +57,10 @@ bool TXLUndoStack::Commit()
     m_states.push_back(std::move(state));
     ++m_pos;
     Trim();
+    // Every change counts for the close question, also one (a column width)
+    // that the sheet itself does not mark.
+    m_sheet.SetModified(true);
+    m_seen = m_sheet.ChangeCount();
     return true;
 }
 
@@ -72,8 +81,8 @@ void TXLUndoStack::Reset()
     m_states.push_back(xlgrid::SaveSheetToString(m_sheet));
     m_bytes = m_states.back().size();
     m_pos = 0;
-    m_dirty = false;
     m_clean = m_sheet.Modified() ? kNone : 0;
+    m_seen = m_sheet.ChangeCount();
 }
 
 void TXLUndoStack::MarkClean()
@@ -94,12 +103,12 @@ void TXLUndoStack::Show(std::size_t pos)
     options.FindStyler = [styler](const std::string&) { return styler; };
     xlgrid::LoadSheetFromStream(*fresh, m_states[pos], options);
     DropDiscarded();
-    m_restoring = true;
     m_sheet.SwapContents(*fresh);
-    m_restoring = false;
     m_discarded = std::move(fresh);
     m_pos = pos;
     m_sheet.SetModified(pos != m_clean);
+    // The restore itself is no change to record.
+    m_seen = m_sheet.ChangeCount();
 }
 
 void TXLUndoStack::DropDiscarded()

@@ -3,12 +3,14 @@
 //
 // The stack keeps the sheet's stream after each step: states[0] is the
 // sheet as the window opened it, states[i] the sheet after step i, and the
-// current position says which state the sheet shows. A change anywhere (the
-// grid, an editor, an action, a paste, an import) reaches the stack as a
-// sheet notification and marks it dirty; the window calls Commit once the
-// user action is over (when its event has been handled), which appends one
-// state, so an import of thousands of rows is one step. Undo and Redo load
-// a neighbouring state back into the sheet.
+// current position says which state the sheet shows. The window calls
+// Commit when a user action is over (its input event has been handled, its
+// command has run, its editor has closed): when the sheet changed since the
+// last step, its state becomes one new step, so an import of thousands of
+// rows is one step. Whether it changed is read from the sheet's change
+// count, not from its notifications: a cell asks for its repaint once until
+// it is painted, so a second change before a paint sends nothing.
+// Undo and Redo load a neighbouring state back into the sheet.
 //
 // Costs: a commit writes the whole sheet stream (linear in the cells); undo
 // and redo read one. Memory is bounded by MaxSteps and MaxBytes: the oldest
@@ -18,8 +20,8 @@
 #include "xlgrid/sheet.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <deque>
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -40,8 +42,8 @@ public:
 
     xlgrid::TXLSheet& Sheet() const { return m_sheet; }
 
-    // Whether the sheet changed since the last commit.
-    bool Dirty() const { return m_dirty; }
+    // Whether the sheet changed since the last step.
+    bool Dirty() const { return m_attached && m_sheet.ChangeCount() != m_seen; }
     // Ends a step: when the sheet changed, its state becomes the newest one
     // and the states that redo would have brought back go. Returns whether a
     // step was made.
@@ -50,8 +52,8 @@ public:
     // sheet was opened and there is nothing to return to).
     void Reset();
 
-    bool CanUndo() const { return m_dirty || m_pos > 0; }
-    bool CanRedo() const { return !m_dirty && m_pos + 1 < m_states.size(); }
+    bool CanUndo() const { return Dirty() || m_pos > 0; }
+    bool CanRedo() const { return !Dirty() && m_pos + 1 < m_states.size(); }
     // Commits pending changes first, then shows the previous state.
     void Undo();
     void Redo();
@@ -60,10 +62,6 @@ public:
     std::size_t UndoCount() const { return m_pos; }
     std::size_t RedoCount() const { return m_states.size() - 1 - m_pos; }
     std::size_t Bytes() const { return m_bytes; }
-
-    // Called when a change makes a clean stack dirty (the window schedules
-    // the commit that ends the user action).
-    std::function<void()> OnDirty;
 
     // Frees the contents an undo or redo replaced (the window calls it once
     // the sheet has been repainted; the next undo or redo does it anyway).
@@ -74,26 +72,7 @@ public:
     void MarkClean();
 
 private:
-    // Any change the sheet reports.
-    void RangeChanged(xlgrid::TXLSectionKind, const xlgrid::TXLRect&, xlgrid::TXLRepaint) override { Touch(); }
-    void SectionChanged(xlgrid::TXLSectionKind) override { Touch(); }
-    void SheetChanged() override { Touch(); }
-    void PrintChanged() override { Touch(); }
-    void SizesChanged(xlgrid::TXLAxes, xlgrid::TXLBand) override { Touch(); }
-    void SectorsMoved(xlgrid::TXLAxis, xlgrid::TXLBand, int, int) override { Touch(); }
-    void SizeChanged(xlgrid::TXLAxis, int, xlgrid::TXLBand) override { Touch(); }
-    void CellsFormatted(xlgrid::TXLSectionKind, const xlgrid::TXLRect*) override { Touch(); }
-    void UnionsChanged() override { Touch(); }
     void SheetDestroying() override;
-
-    void Touch()
-    {
-        if (m_restoring || m_dirty)
-            return;
-        m_dirty = true;
-        if (OnDirty)
-            OnDirty();
-    }
     void Show(std::size_t pos);
     void Trim();
 
@@ -105,8 +84,8 @@ private:
     std::size_t m_bytes = 0;
     // Index of the saved state; npos when it was dropped or overwritten.
     std::size_t m_clean = 0;
-    bool m_dirty = false;
-    bool m_restoring = false;
+    // The sheet's change count when the sheet last matched the current state.
+    uint64_t m_seen = 0;
     bool m_attached = true;
 };
 

@@ -297,6 +297,57 @@ private Q_SLOTS:
         QCOMPARE(CellText(f.sheet, 0, 0), std::string("abc"));
     }
 
+    // Nothing paints the grid between the two edits of one cell (so the
+    // cell asks for no second repaint): still two steps, undone in order.
+    void TypingTwiceIntoOneCellWithoutPaint()
+    {
+        Fixture f;
+        f.Select(0, 0);
+        f.designer->setUpdatesEnabled(false);
+        f.Type("a");
+        f.Key(Qt::Key_Return);
+        f.Key(Qt::Key_Up);
+        f.Type("b");
+        f.Key(Qt::Key_Return);
+        QVERIFY(f.sheet.FindCell(0, 0)->RepaintAsked());
+        QCOMPARE(CellText(f.sheet, 0, 0), std::string("b"));
+        f.Key(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(CellText(f.sheet, 0, 0), std::string("a"));
+        f.Key(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(CellText(f.sheet, 0, 0), std::string(""));
+        f.Key(Qt::Key_Y, Qt::ControlModifier);
+        f.Key(Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(CellText(f.sheet, 0, 0), std::string("b"));
+        f.designer->setUpdatesEnabled(true);
+    }
+
+    // A change the grid makes by itself (a check box toggled by a key) ends
+    // its step with the key, and a change no input ended (made by a program)
+    // stays apart from the action that follows.
+    void StepsEndWithTheUserAction()
+    {
+        Fixture f;
+        f.sheet.SetCellClass(1, 1, TXLCBoolean::Class());
+        f.designer->CommitStep();
+        const std::string start = f.Stream();
+        f.Select(1, 1);
+        f.Key(Qt::Key_Space);
+        const std::string toggled = f.Stream();
+        QVERIFY(toggled != start);
+        QCOMPARE(f.designer->Undo()->UndoCount(), size_t(2));
+        QVERIFY(f.sheet.Modified());
+        f.sheet.SetText(3, 3, "程序写入");
+        f.Select(0, 0, 1, 1);
+        f.Run("XLMergeCells");
+        f.Run("AFUndo");
+        QCOMPARE(CellText(f.sheet, 3, 3), std::string("程序写入"));
+        QVERIFY(f.sheet.Section(skClient).Unions().empty());
+        f.Run("AFUndo");
+        QVERIFY(f.Stream() == toggled);
+        f.Run("AFUndo");
+        QVERIFY(f.Stream() == start);
+    }
+
     void MergeAndUnmergeThroughActions()
     {
         Fixture f;

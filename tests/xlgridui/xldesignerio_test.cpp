@@ -14,6 +14,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 using namespace xlgrid;
 using namespace xlgridui;
@@ -142,7 +143,11 @@ private Q_SLOTS:
 
         const QString target = dir.filePath("out");
         dialogs.Files.push_back(target);
+        // The export lets pending events run: meanwhile the sheet is read-only.
+        bool readOnlyMeanwhile = false;
+        QTimer::singleShot(0, [&]() { readOnlyMeanwhile = sheet.ReadOnly(); });
         const QString written = RunWorkbookExport(nullptr, sheet, TXLExportKind(kind), files);
+        QVERIFY(readOnlyMeanwhile);
         QCOMPARE(written, target + ".xlsx");
         QCOMPARE(opened, QUrl::fromLocalFile(written));
         QVERIFY(!sheet.ReadOnly());
@@ -171,7 +176,10 @@ private Q_SLOTS:
         TXLDesignerFiles files;
         files.OpenUrl = [](const QUrl&) { return true; };
         dialogs.Files.push_back(dir.filePath("wide.xlsx"));
+        bool readOnlyMeanwhile = false;
+        QTimer::singleShot(0, [&]() { readOnlyMeanwhile = sheet.ReadOnly(); });
         QVERIFY(RunWorkbookExport(nullptr, sheet, ekFormatted, files).isEmpty());
+        QVERIFY(readOnlyMeanwhile);
         QVERIFY(dialogs.Texts().back().contains("The maximum number of columns (16384) has been reached"));
         QVERIFY(!sheet.ReadOnly());
         QVERIFY(!QFile::exists(dir.filePath("wide.xlsx")));
