@@ -55,6 +55,8 @@ private Q_SLOTS:
     void moves();
     void shiftExtends_data();
     void shiftExtends();
+    void selectRange_data();
+    void selectRange();
     void typingOpensEditor_data();
     void typingOpensEditor();
     void editorKeys();
@@ -214,6 +216,49 @@ void GridKeysTest::shiftExtends()
     QCOMPARE(f.Grid->Selection()->SheetRect(), expected);
     QCOMPARE(CellName(f.Grid->CurCell()), CellName(start));
     QCOMPARE(selChanged.isEmpty(), expected == (TXLRect{start.x(), start.y(), start.x() + 1, start.y() + 1}));
+}
+
+// A range chosen by a command (a paste, an action) is selected as a
+// Shift+click would select it.
+void GridKeysTest::selectRange_data()
+{
+    QTest::addColumn<TSetup>("setup");
+    QTest::addColumn<bool>("design");
+    QTest::addColumn<int>("section");
+    QTest::addColumn<TXLRect>("rect");
+    QTest::addColumn<TXLRect>("expected");  // sheet coordinates
+    QTest::addColumn<QString>("current");
+    QTest::newRow("inside") << suPlain << false << int(skClient) << TXLRect{1, 1, 3, 3} << TXLRect{1, 1, 3, 3} << "B2";
+    QTest::newRow("clamped into the section") << suPlain << false << int(skClient) << TXLRect{3, 3, 9, 9}
+                                              << TXLRect{3, 3, 5, 5} << "D4";
+    QTest::newRow("widened over a merged block") << suMergedB1C2 << false << int(skClient) << TXLRect{0, 1, 2, 3}
+                                                 << TXLRect{0, 0, 3, 3} << "A1";
+    QTest::newRow("empty: nothing") << suPlain << false << int(skClient) << TXLRect{2, 2, 2, 4} << TXLRect{0, 0, 1, 1}
+                                    << "A1";
+    QTest::newRow("outside: nothing") << suPlain << false << int(skClient) << TXLRect{7, 7, 9, 9}
+                                      << TXLRect{0, 0, 1, 1} << "A1";
+    QTest::newRow("title section only in design mode") << suPlain << false << int(skTitleRows)
+                                                        << TXLRect{0, 0, 2, 1} << TXLRect{0, 0, 1, 1} << "A1";
+    QTest::newRow("title section in design mode") << suPlain << true << int(skTitleRows) << TXLRect{1, 0, 3, 1}
+                                                  << TXLRect{1, -1, 3, 0} << "(1,-1)";
+}
+
+void GridKeysTest::selectRange()
+{
+    QFETCH(TSetup, setup);
+    QFETCH(bool, design);
+    QFETCH(int, section);
+    QFETCH(TXLRect, rect);
+    QFETCH(TXLRect, expected);
+    QFETCH(QString, current);
+    TGridFixture f;
+    f.Sheet.SetTitleRows(1);
+    Prepare(f, setup);
+    f.Grid->SetDesignMode(design);
+    f.Grid->SetCurCell({0, 0});
+    f.Grid->SelectRange(TXLSectionKind(section), rect);
+    QCOMPARE(f.Grid->Selection()->SheetRect(), expected);
+    QCOMPARE(CellName(f.Grid->CurCell()), current);
 }
 
 void GridKeysTest::typingOpensEditor_data()
