@@ -9,6 +9,8 @@
 #include "app/browse.h"
 #include "app/progressform.h"
 #include "xlgrid/cell.h"
+#include "xlgridui/grid.h"
+#include "xlgridui/xldesigner.h"
 #include "xlgrid/variant.h"
 #include "xlio/csvreader.h"
 
@@ -156,10 +158,26 @@ private Q_SLOTS:
         TWindowFixture f;
         app::TfrmMain& w = f.Window();
 
-        // Data editing brings the roster in.
-        f.EditWith(apptest::SampleRoster());
+        // One grid shows every sheet.
+        QCOMPARE(int(w.findChildren<xlgridui::TXLGrid*>().size()), 1);
+
+        // Data editing opens the designer over the window on the roster
+        // itself; its CSV import brings the sample roster in; it is closed.
+        const xlgrid::TXLSheet* designed = nullptr;
+        f.DesignerSteps.push_back([&](xlgridui::TXLSheetDesigner& d) {
+            designed = d.Sheet();
+            QCOMPARE(d.Grid()->Sheet(), &w.Sheet);
+            f.Import(apptest::SampleRoster())(d);
+            QCOMPARE(d.Grid()->Sheet()->RowCount(), 602);
+        });
+        QTest::mouseClick(w.ToolButton(w.ac_Edit), Qt::LeftButton);
         QCOMPARE(int(f.DesignerVisits.size()), 1);
+        QCOMPARE(designed, &w.Sheet);
+        QVERIFY(f.DesignerVisits[0].Modal);
+        QCOMPARE(f.DesignerVisits[0].Bounds, w.frameGeometry());
+        QVERIFY(!apptest::OpenDesigner());
         QCOMPARE(w.Sheet.RowCount(), 602);
+        QCOMPARE(w.Grid->Sheet(), &w.Sheet);
         QVERIFY(w.TabsVisible());
         QVERIFY(w.ac_Compute->isEnabled());
         QVERIFY(w.ac_Clear->isEnabled());
@@ -221,13 +239,21 @@ private Q_SLOTS:
         Type(w.txtSearch, one);
         QCOMPARE(w.Grid->Row(), firstRow(nameCol, one));
         QCOMPARE(w.Grid->Col(), nameCol);
-        QVERIFY(w.Grid->SelectionShown());
+        QVERIFY(!w.Grid->SelectionHidden());
+        const xlgrid::TXLRect found{nameCol, firstRow(nameCol, one), nameCol + 1, firstRow(nameCol, one) + 1};
+        QCOMPARE(w.Grid->Selection()->Rect(), found);
+        // The same student found again after the box was cleared shows again.
+        w.ac_ClearText->trigger();
+        QVERIFY(w.Grid->SelectionHidden());
+        Type(w.txtSearch, one);
+        QVERIFY(!w.Grid->SelectionHidden());
+        QCOMPARE(w.Grid->Selection()->Rect(), found);
         Type(w.txtSearch, name.mid(1, 1));
         QCOMPARE(w.txtSearch->text(), two);
         QCOMPARE(w.Grid->Row(), firstRow(nameCol, two));
         w.ac_ClearText->trigger();
         QVERIFY(w.txtSearch->text().isEmpty());
-        QVERIFY(!w.Grid->SelectionShown());
+        QVERIFY(w.Grid->SelectionHidden());
         const QString number = CellText(cls, idCol, 7);
         Type(w.txtSearch, QStringLiteral("  ") + number + QStringLiteral(" "));
         QCOMPARE(w.Grid->Row(), 7);
@@ -235,6 +261,14 @@ private Q_SLOTS:
         // The generated student number with its prefix is on the class sheet.
         QVERIFY(CellText(cls, cls.ColCount() - 1, 0).startsWith(QStringLiteral("2026")));
         QCOMPARE(CellText(cls, cls.ColCount() - 1, -1), QStringLiteral("学号"));
+        // The grid is read-only: typing into it opens no editor and changes nothing.
+        const std::string before7 = CellText(cls, nameCol, 7).toStdString();
+        w.Grid->setFocus();
+        QTest::keyClick(w.Grid, 'x');
+        QTest::keyClick(w.Grid, Qt::Key_F2);
+        QTest::keyClick(w.Grid, Qt::Key_Return);
+        QCOMPARE(w.Grid->EditMode(), xlgridui::emNone);
+        QCOMPARE(CellText(cls, nameCol, 7).toStdString(), before7);
         // Switching tabs empties the box and puts the cursor on the first cell.
         ClickTab(w.tcInfo, 1);
         QVERIFY(w.txtSearch->text().isEmpty());
@@ -296,9 +330,20 @@ private Q_SLOTS:
         QVERIFY(w.LastWorkbook() != book);
         QVERIFY(QFile::exists(book));
 
-        // A copy of the class sheet laid out as a roster, then thrown away.
+        // A copy of the class sheet laid out as a roster, changed in the
+        // designer, then thrown away.
         const apptest::TRows before = apptest::SheetTexts(cls);
-        w.ac_Edit->trigger();
+        f.DesignerSteps.push_back([&](xlgridui::TXLSheetDesigner& d) {
+            QVERIFY(d.Sheet() != &cls);
+            d.Grid()->SetCurCell({nameCol, 3});
+            d.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&d));
+            QTest::keyClick(d.Grid(), 'x');
+            QApplication::processEvents();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            QCOMPARE(CellText(*d.Sheet(), nameCol, 3), QStringLiteral("x"));
+        });
+        QTest::mouseClick(w.ToolButton(w.ac_Edit), Qt::LeftButton);
         QCOMPARE(int(f.DesignerVisits.size()), 2);
         const auto& visit = f.DesignerVisits.back();
         QCOMPARE(visit.Name, std::string("TempSheet"));
@@ -306,6 +351,7 @@ private Q_SLOTS:
         QCOMPARE(visit.MergedWidth, cls.ColCount());
         QCOMPARE(visit.Texts[1][std::size_t(nameCol)], std::string("姓名"));
         QCOMPARE(visit.Texts[2], before[0]);
+        QCOMPARE(visit.Texts[3][std::size_t(nameCol)], std::string("x"));
         QCOMPARE(int(visit.Texts.size()), cls.RowCount() + 2);
         QVERIFY(w.CurrentDivision);
         QCOMPARE(w.tcInfo->currentIndex(), 4);
@@ -385,7 +431,7 @@ private Q_SLOTS:
             Divided(f);
             w.txtSearch->setEnabled(true);  // the handler checks the tab as well
             Type(w.txtSearch, QStringLiteral("张"));
-            QVERIFY(!w.Grid->SelectionShown());
+            QVERIFY(w.Grid->SelectionHidden());
             ClickTab(w.tcInfo, 0);
             QVERIFY(!w.txtSearch->isEnabled());
         } else if (situation == "check-fails-after") {
