@@ -107,9 +107,12 @@ void TfrmMain::ac_ComputeExecute()
         EnableResultControls(true);
         UpdateSearchControls();
     } else {
-        // A half-built result is never left to browse or export.
+        // A half-built result is never left to browse or export: the window
+        // is as after data editing, ready to compute again.
         ClearResults();
         UpdateSearchControls();
+        ac_ExportAll->setEnabled(false);
+        ac_Seats->setEnabled(false);
     }
     ProgressDialog->hide();
     m_busy = false;

@@ -548,8 +548,10 @@ bool TfrmMain::BringRosterIn(const QString& file, bool ask)
     if (ask && !ResultSheets.empty()
         && !xlgridui::AskYesNo(this, QStringLiteral("打开新的名册将清除当前的分班结果，是否继续？")))
         return false;
-    // Read into a new sheet first: a file that cannot be read changes nothing.
+    // Read into a copy of the roster first, as the designer imports into the
+    // roster itself: a file that cannot be read changes nothing.
     xlgrid::TXLSheet incoming;
+    xlgrid::AssignSheet(incoming, Sheet);
     QString error;
     if (!ImportRosterFile(incoming, file, error)) {
         xlgridui::ShowWarning(this, error);

@@ -135,7 +135,8 @@ void TWindowFixture::VisitDesigner()
     if (!DesignerSteps.empty()) {
         TDesignerStep step = std::move(DesignerSteps.front());
         DesignerSteps.pop_front();
-        step(*designer);
+        if (step)
+            step(*designer);
     }
     const xlgrid::TXLSheet& sheet = *designer->Sheet();
     TDesignerVisit visit{sheet.Name(), SheetTexts(sheet), 0, designer->frameGeometry(),

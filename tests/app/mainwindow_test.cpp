@@ -8,6 +8,7 @@
 #include "app/bgframe.h"
 #include "app/browse.h"
 #include "app/progressform.h"
+#include "app/setparamsform.h"
 #include "xlgrid/cell.h"
 #include "xlgridui/grid.h"
 #include "xlgridui/xldesigner.h"
@@ -27,7 +28,13 @@
 #include <QMimeData>
 #include <QProcess>
 #include <QTabBar>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -528,6 +535,98 @@ private Q_SLOTS:
         }
     }
 
+    void balancedDivision_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::newRow("cyclic: no report, tabs as always") << "cyclic";
+        QTest::newRow("balanced switched on in the dialog: the report beside the overview") << "balanced";
+        QTest::newRow("balanced with a 调整 column it cannot meet: a warning, no division") << "refused";
+    }
+
+    void balancedDivision()
+    {
+        QFETCH(QString, mode);
+        TWindowFixture f;
+        app::TfrmMain& w = f.Window();
+        if (mode == "refused") {
+            apptest::FillRoster(w.Sheet, {{"名单", "", "", "", ""},
+                                          {"考号", "姓名", "性别", "总分", "调整"},
+                                          {"1", "张三", "男", "300", "9"},
+                                          {"2", "李四", "女", "280", ""},
+                                          {"3", "王五", "男", "260", ""},
+                                          {"4", "赵六", "女", "240", ""}});
+            f.DesignerSteps.push_back({});
+            w.ac_Edit->trigger();
+        } else {
+            f.EditWith(apptest::SampleRoster());
+        }
+        bool ran = false;
+        QTimer::singleShot(0, [&] {
+            app::TfrmSetParams* d = w.frmSetParams;
+            QCOMPARE(d->chkBalanced->text(), QStringLiteral("均衡分班"));
+            QVERIFY(!d->chkBalanced->isChecked());
+            d->txtClassNumber->setValue(mode == "refused" ? 2 : 12);
+            d->selClassPrefix->setEditText(QStringLiteral("高一"));
+            if (mode != "cyclic")
+                QTest::mouseClick(d->chkBalanced, Qt::LeftButton, {}, QPoint(4, d->chkBalanced->height() / 2));
+            QTest::mouseClick(d->btnOK, Qt::LeftButton);
+            ran = true;
+        });
+        w.ac_SetParams->trigger();
+        QVERIFY(ran);
+        QCOMPARE(f.ConfigLines().last(), mode == "cyclic" ? QStringLiteral("Balanced=False") : QStringLiteral("Balanced=True"));
+        QTest::mouseClick(w.ToolButton(w.ac_Compute), Qt::LeftButton);
+
+        if (mode == "refused") {
+            QCOMPARE(int(f.Dialogs.Messages.size()), 1);
+            QCOMPARE(f.Dialogs.Messages[0].Kind, xlgridui::mkWarning);
+            QCOMPARE(f.Dialogs.Messages[0].Text, QStringLiteral("E3:调整列的班号9超出范围（1～2）"));
+            QVERIFY(!w.CurrentDivision);
+            QCOMPARE(w.tcInfo->count(), 0);
+            QVERIFY(w.BalanceReportText().isEmpty());
+            QVERIFY(!w.BalanceReport->isVisible());
+            QVERIFY(w.ac_Compute->isEnabled() && w.ac_Edit->isEnabled() && w.ac_Clear->isEnabled());
+            QVERIFY(!w.ac_ExportAll->isEnabled());
+            return;
+        }
+        QVERIFY(f.Dialogs.Messages.empty());
+        QStringList tabs{"数据源", "全年级"};
+        for (int i = 1; i <= 12; ++i)
+            tabs << QStringLiteral("高一(%1)班").arg(i);
+        tabs << QStringLiteral("分班情况");
+        QCOMPARE(apptest::TabCaptions(*w.tcInfo), tabs);
+        QCOMPARE(int(w.ResultSheets.size()), 14);
+        QCOMPARE(w.tcInfo->currentIndex(), 14);
+        const xlgrid::TXLSheet& overview = *w.ResultSheets.back().Sheet;
+        if (mode == "cyclic") {
+            QVERIFY(w.BalanceReportText().isEmpty());
+            QVERIFY(!w.BalanceReport->isVisible());
+            QCOMPARE(overview.ColCount(), 5);
+            return;
+        }
+        // The report beside the overview: every balanced column, sizes and sexes, the seed.
+        QVERIFY(w.BalanceReport->isVisible());
+        const QString report = w.txtBalanceReport->toPlainText();
+        QCOMPARE(report, w.BalanceReportText());
+        QVERIFY(report.startsWith(QStringLiteral("均衡情况\n")));
+        for (const char* column : {"语文：", "数学：", "英语：", "人数 50–50"})
+            QVERIFY2(report.contains(QString::fromUtf8(column)), column);
+        QVERIFY(report.contains(QStringLiteral("种子 1")));
+        QVERIFY(w.Grid->width() > 0 && w.BalanceReport->geometry().left() >= w.Grid->geometry().right());
+        // The overview adds the class means; the class sheets hold 50 students each.
+        QVERIFY(overview.ColCount() > 5);
+        for (int k = 1; k <= 12; ++k)
+            QCOMPARE(w.ResultSheets[std::size_t(k)].Sheet->RowCount(), 50);
+        // Only on the overview; gone with the results.
+        ClickTab(w.tcInfo, 3);
+        QVERIFY(!w.BalanceReport->isVisible());
+        ClickTab(w.tcInfo, 14);
+        QVERIFY(w.BalanceReport->isVisible());
+        QTest::mouseClick(w.ToolButton(w.ac_Clear), Qt::LeftButton);
+        QVERIFY(w.BalanceReportText().isEmpty());
+        QVERIFY(!w.BalanceReport->isVisible());
+    }
+
     void dropAsksWhenResultsShown()
     {
         TWindowFixture f;
@@ -552,6 +651,8 @@ private Q_SLOTS:
         drop();
         QVERIFY(!w.CurrentDivision);
         QCOMPARE(w.Sheet.RowCount(), 602);
+        QCOMPARE(w.Sheet.ColDefWidth(), 100);  // still the roster sheet's look
+        QCOMPARE(w.Grid->Sheet(), &w.Sheet);
         QVERIFY(w.ac_Compute->isEnabled());
         // A file that cannot be read changes nothing and says why.
         QVERIFY(!w.BringRosterIn(QStringLiteral("/nonexistent/名单.csv"), false));
