@@ -50,13 +50,14 @@ app::TAppPaths Paths()
             Folder().filePath(QStringLiteral("Temp")).toStdString()};
 }
 
-void WriteConfig(int classes)
+void WriteConfig(int classes, bool balanced = false)
 {
     QFile f(Folder().filePath(QStringLiteral("Config.ini")));
     f.open(QIODevice::WriteOnly | QIODevice::Truncate);
     const QString text = QStringLiteral("[Global]\r\nClassCount=%1\r\nCreateStudentID=True\r\n"
-                                        "SortFieldName=Total\r\nSortFieldType=数值型\r\n")
-                             .arg(classes);
+                                        "SortFieldName=Total\r\nSortFieldType=数值型\r\nBalanced=%2\r\n")
+                             .arg(classes)
+                             .arg(balanced ? QStringLiteral("True") : QStringLiteral("False"));
     f.write(QByteArray::fromStdString(xlgrid::Utf8ToGb18030(text.toStdString())));
 }
 
@@ -78,9 +79,9 @@ xlio::Table Roster(int n)
 
 struct TWindow {
     std::unique_ptr<app::TfrmMain> Window;
-    explicit TWindow(int students, int classes)
+    explicit TWindow(int students, int classes, bool balanced = false)
     {
-        WriteConfig(classes);
+        WriteConfig(classes, balanced);
         Window = std::make_unique<app::TfrmMain>(Paths());
         Window->OpenUrl = [](const QUrl&) { return true; };
         Window->resize(1400, 900);
@@ -118,6 +119,20 @@ void BM_ComputeToOverview(benchmark::State& state)
     }
 }
 BENCHMARK(BM_ComputeToOverview)->Args({3000, 40})->Args({100000, 40})->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The same with 均衡分班 on: the balanced deal, the report beside the overview.
+void BM_BalancedComputeToOverview(benchmark::State& state)
+{
+    const int students = int(state.range(0)), classes = int(state.range(1));
+    TWindow t(students, classes, true);
+    for (auto _ : state) {
+        t.Window->ac_Compute->trigger();
+        t.Window->repaint();
+        if (t.Window->tcInfo->count() != classes + 3 || t.Window->BalanceReportText().isEmpty())
+            state.SkipWithError("balanced compute failed");
+    }
+}
+BENCHMARK(BM_BalancedComputeToOverview)->Args({3000, 40})->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // A tab switch to the 100,000-student grade sheet and back, each repainted.
 void BM_TabSwitchGrade100k(benchmark::State& state)

@@ -184,7 +184,6 @@ void TfrmMain::CreateClientArea()
     // Read-only, with column and row titles, grid lines and column sizing.
     Grid->SetOptions(xlgridui::kDefaultOptions | xlgridui::OptionBit(xlgridui::oReadOnly)
                      | xlgridui::OptionBit(xlgridui::oColSizing));
-    Grid->SetShowHints(false);
     CreateReportPanel();
     tcInfo = new QTabBar(tcInfoArea);
     tcInfo->setObjectName(QStringLiteral("tcInfo"));
