@@ -19,13 +19,13 @@
 #include <QDesktopServices>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QSplitter>
 #include <QStyle>
 #include <QTabBar>
 #include <QToolBar>
@@ -33,6 +33,7 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include <algorithm>
 #include <exception>
 
 // The picture and icons live in the library's resources, which a static
@@ -191,12 +192,14 @@ void TfrmMain::CreateClientArea()
     tcInfo->setExpanding(false);
     tcInfo->setUsesScrollButtons(true);
     tcInfo->setDrawBase(true);
-    auto* sheets = new QHBoxLayout;
-    sheets->setContentsMargins(0, 0, 0, 0);
-    sheets->setSpacing(0);
-    sheets->addWidget(Grid, 1);
-    sheets->addWidget(BalanceReport);
-    page->addLayout(sheets, 1);
+    // The report beside the grid; the teacher may widen either.
+    m_sheets = new QSplitter(Qt::Horizontal, tcInfoArea);
+    m_sheets->setChildrenCollapsible(false);
+    m_sheets->addWidget(Grid);
+    m_sheets->addWidget(BalanceReport);
+    m_sheets->setStretchFactor(0, 1);
+    m_sheets->setStretchFactor(1, 0);
+    page->addWidget(m_sheets, 1);
     page->addWidget(tcInfo);
     layout->addWidget(Background, 1);
     layout->addWidget(tcInfoArea, 1);
@@ -221,7 +224,7 @@ void TfrmMain::CreateReportPanel()
     txtBalanceReport->setLineWrapMode(QPlainTextEdit::NoWrap);
     layout->addWidget(caption);
     layout->addWidget(txtBalanceReport, 1);
-    BalanceReport->setFixedWidth(520);
+    BalanceReport->setMinimumWidth(200);
     BalanceReport->hide();
 }
 
@@ -231,7 +234,13 @@ void TfrmMain::UpdateReportPanel()
     const bool on = !m_report.isEmpty() && k > 0 && k == tcInfo->count() - 1;
     if (txtBalanceReport->toPlainText() != m_report)
         txtBalanceReport->setPlainText(m_report);
+    if (on == !BalanceReport->isHidden())
+        return;
     BalanceReport->setVisible(on);
+    // Wide enough for the report's longest lines, the grid keeps the rest.
+    constexpr int kReportWidth = 520;
+    if (on)
+        m_sheets->setSizes({std::max(m_sheets->width() - kReportWidth, 200), kReportWidth});
 }
 
 void TfrmMain::InitRosterSheet()

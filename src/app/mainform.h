@@ -27,6 +27,7 @@
 class QAction;
 class QLineEdit;
 class QPlainTextEdit;
+class QSplitter;
 class QMenu;
 class QTabBar;
 class QToolBar;
@@ -155,6 +156,7 @@ private:
     bool m_savedSinceClose = true;
     QString m_lastWorkbook;
     QString m_report;
+    QSplitter* m_sheets = nullptr;  // the grid and the report panel
 };
 
 }  // namespace app
