@@ -14,6 +14,7 @@
 #include "xlgridui/xldesigner.h"
 #include "xlgrid/variant.h"
 #include "xlio/csvreader.h"
+#include "xlio/sheetfiles.h"
 
 #include <QAction>
 #include <QApplication>
@@ -625,6 +626,57 @@ private Q_SLOTS:
         QTest::mouseClick(w.ToolButton(w.ac_Clear), Qt::LeftButton);
         QVERIFY(w.BalanceReportText().isEmpty());
         QVERIFY(!w.BalanceReport->isVisible());
+    }
+
+    void rosterFileKinds_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<bool>("read");
+        const QString data = QStringLiteral(FENBAN_TEST_DATA);
+        QTest::newRow("CSV") << data + "/xls/roster.csv" << true;
+        QTest::newRow("legacy workbook") << data + "/xls/roster-libreoffice.xls" << true;
+        QTest::newRow("workbook written by our export") << "written.xlsx" << true;
+        QTest::newRow("sheet file") << "written.xlf" << true;
+        QTest::newRow("damaged sheet file") << data + "/xlf-truncated-cell-block.xlf" << false;
+        QTest::newRow("not a roster kind") << data + "/dump-workbook.py" << false;
+        QTest::newRow("missing") << "/nonexistent/名单.xlsx" << false;
+    }
+
+    // A roster file brought in as the command line and a drop bring it: the
+    // designer's imports by kind; a file that cannot be read changes nothing.
+    void rosterFileKinds()
+    {
+        QFETCH(QString, file);
+        QFETCH(bool, read);
+        TWindowFixture f;
+        app::TfrmMain& w = f.Window();
+        const QString csv = QStringLiteral(FENBAN_TEST_DATA "/xls/roster.csv");
+        if (file.startsWith(QLatin1String("written."))) {
+            xlgrid::TXLSheet sheet;
+            QString error;
+            QVERIFY2(app::ImportRosterFile(sheet, csv, error), qPrintable(error));
+            file = f.TempFolder() + QStringLiteral("/") + file;
+            QDir().mkpath(f.TempFolder());
+            xlio::SaveSheet(sheet, file.toStdString());
+        }
+        apptest::FillRoster(w.Sheet, {{"旧名单", "", ""}, {"考号", "姓名", "性别"}, {"1", "张三", "男"}});
+        w.ac_Edit->trigger();  // the designer opens and closes on it
+        const apptest::TRows before = apptest::SheetTexts(w.Sheet);
+        QCOMPARE(w.BringRosterIn(file, false), read);
+        if (!read) {
+            QCOMPARE(apptest::SheetTexts(w.Sheet), before);
+            QCOMPARE(int(f.Dialogs.Messages.size()), 1);
+            QVERIFY(f.Dialogs.Messages[0].Text.contains(file));
+            return;
+        }
+        QVERIFY(f.Dialogs.Messages.empty());
+        const xlio::Table expected = xlio::ReadCsvFile(csv.toStdString());
+        QCOMPARE(w.Sheet.RowCount(), int(expected.size()));
+        QCOMPARE(CellText(w.Sheet, 0, 0), QStringLiteral("高一新生名单"));
+        QCOMPARE(CellText(w.Sheet, 1, 1), QStringLiteral("姓名"));
+        QCOMPARE(CellText(w.Sheet, 1, 2), QString::fromStdString(expected[2][1]));
+        QCOMPARE(w.Sheet.Title(), std::string("高一新生名单"));
+        QVERIFY(w.ac_Compute->isEnabled());
     }
 
     void dropAsksWhenResultsShown()
