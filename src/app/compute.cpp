@@ -53,7 +53,7 @@ void TfrmMain::ac_ComputeExecute()
     m_busy = true;
     ProgressDialog->SetRange(0, classCount + 2);
     ProgressDialog->SetPosition(0);
-    ProgressDialog->SetText(QStringLiteral("正在分班..."));
+    ProgressDialog->SetText(division.Balanced ? QStringLiteral("正在均衡分班...") : QStringLiteral("正在分班..."));
     ProgressDialog->ShowCentred();
 
     EnableResultControls(false);
