@@ -1,19 +1,17 @@
 #include "app/appglobal.h"
 
-#include "app/browse.h"
 #include "app/mainform.h"
 #include "app/multinst.h"
 #include "engine/configstore.h"
 #include "xlgrid/variant.h"
+#include "xlgridui/xldesigner.h"
 #include "xlio/sheetfiles.h"
 #include "xlpaint/qtconvert.h"
 
 #include <QApplication>
 #include <QFileInfo>
-#include <QLibraryInfo>
 #include <QLocale>
 #include <QScreen>
-#include <QTranslator>
 
 #include <cstdio>
 #include <cstring>
@@ -38,23 +36,6 @@ bool ApplyDateFormats()
 TAppPaths DefaultAppPaths()
 {
     return {engine::DefaultConfigFile(), engine::DefaultTempFolder()};
-}
-
-bool InstallQtTranslations()
-{
-    // Kept for the life of the process, as the application keeps it.
-    static QTranslator* texts = nullptr;
-    if (texts)
-        return true;
-    auto* t = new QTranslator(QCoreApplication::instance());
-    if (!t->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qt"), QStringLiteral("_"),
-                 QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-        delete t;
-        return false;
-    }
-    QCoreApplication::installTranslator(t);
-    texts = t;
-    return true;
 }
 
 bool IsRosterFile(const QString& file)
@@ -92,7 +73,7 @@ int RunDesktop(int argc, char** argv)
     if (!guard.Acquire())
         return 0;
 
-    InstallQtTranslations();
+    xlgridui::InstallChineseTranslations(application);
     ApplyDateFormats();
     xlpaint::InstallFontSubstitutions();
     xlpaint::InstallTextMeasure();

@@ -30,10 +30,6 @@ struct TAppPaths {
 // one is not writable; FENBAN_CONFIG names another settings file.
 TAppPaths DefaultAppPaths();
 
-// Loads Qt's own Chinese texts (buttons, file dialogs) when the system has
-// them (qt6-translations-l10n). Returns whether they were loaded.
-bool InstallQtTranslations();
-
 // Roster files the window brings in: .xlsx, .xls, .csv and .xlf.
 bool IsRosterFile(const QString& file);
 

@@ -9,6 +9,8 @@
 #include "xlgrid/cell.h"
 #include "xlgrid/sheetstream.h"
 #include "xlgridui/dialogs.h"
+#include "xlgridui/grid.h"
+#include "xlgridui/xldesigner.h"
 #include "xlio/sheetfiles.h"
 
 #include <QAction>
@@ -17,10 +19,13 @@
 #include <QDesktopServices>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QScreen>
+#include <QSplitter>
 #include <QStyle>
 #include <QTabBar>
 #include <QToolBar>
@@ -28,6 +33,7 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include <algorithm>
 #include <exception>
 
 // The picture and icons live in the library's resources, which a static
@@ -174,20 +180,67 @@ void TfrmMain::CreateClientArea()
     auto* page = new QVBoxLayout(tcInfoArea);
     page->setContentsMargins(0, 0, 0, 0);
     page->setSpacing(0);
-    Grid = new TResultGrid(tcInfoArea);
+    Grid = new xlgridui::TXLGrid(tcInfoArea);
+    Grid->setObjectName(QStringLiteral("Grid"));
+    // Read-only, with column and row titles, grid lines and column sizing.
+    Grid->SetOptions(xlgridui::kDefaultOptions | xlgridui::OptionBit(xlgridui::oReadOnly)
+                     | xlgridui::OptionBit(xlgridui::oColSizing));
+    CreateReportPanel();
     tcInfo = new QTabBar(tcInfoArea);
     tcInfo->setObjectName(QStringLiteral("tcInfo"));
     tcInfo->setShape(QTabBar::RoundedSouth);
     tcInfo->setExpanding(false);
     tcInfo->setUsesScrollButtons(true);
     tcInfo->setDrawBase(true);
-    page->addWidget(Grid, 1);
+    // The report beside the grid; the teacher may widen either.
+    m_sheets = new QSplitter(Qt::Horizontal, tcInfoArea);
+    m_sheets->setChildrenCollapsible(false);
+    m_sheets->addWidget(Grid);
+    m_sheets->addWidget(BalanceReport);
+    m_sheets->setStretchFactor(0, 1);
+    m_sheets->setStretchFactor(1, 0);
+    page->addWidget(m_sheets, 1);
     page->addWidget(tcInfo);
     layout->addWidget(Background, 1);
     layout->addWidget(tcInfoArea, 1);
     setCentralWidget(client);
     connect(tcInfo, &QTabBar::currentChanged, this, [this] { tcInfoChange(); });
     SetTabsVisible(false);
+}
+
+void TfrmMain::CreateReportPanel()
+{
+    BalanceReport = new QWidget(tcInfoArea);
+    BalanceReport->setObjectName(QStringLiteral("BalanceReport"));
+    auto* layout = new QVBoxLayout(BalanceReport);
+    layout->setContentsMargins(6, 6, 6, 6);
+    auto* caption = new QLabel(QStringLiteral("均衡报告"), BalanceReport);
+    QFont bold = caption->font();
+    bold.setBold(true);
+    caption->setFont(bold);
+    txtBalanceReport = new QPlainTextEdit(BalanceReport);
+    txtBalanceReport->setObjectName(QStringLiteral("txtBalanceReport"));
+    txtBalanceReport->setReadOnly(true);
+    txtBalanceReport->setLineWrapMode(QPlainTextEdit::NoWrap);
+    layout->addWidget(caption);
+    layout->addWidget(txtBalanceReport, 1);
+    BalanceReport->setMinimumWidth(200);
+    BalanceReport->hide();
+}
+
+void TfrmMain::UpdateReportPanel()
+{
+    const int k = tcInfo->currentIndex();
+    const bool on = !m_report.isEmpty() && k > 0 && k == tcInfo->count() - 1;
+    if (txtBalanceReport->toPlainText() != m_report)
+        txtBalanceReport->setPlainText(m_report);
+    if (on == !BalanceReport->isHidden())
+        return;
+    BalanceReport->setVisible(on);
+    // Wide enough for the report's longest lines, the grid keeps the rest.
+    constexpr int kReportWidth = 520;
+    if (on)
+        m_sheets->setSizes({std::max(m_sheets->width() - kReportWidth, 200), kReportWidth});
 }
 
 void TfrmMain::InitRosterSheet()
@@ -270,8 +323,8 @@ void TfrmMain::closeEvent(QCloseEvent* event)
 
 void TfrmMain::EnableResultControls(bool enabled)
 {
-    Grid->SetEditMode(0);
-    Grid->viewport()->update();
+    Grid->SetEditMode(xlgridui::emNone);
+    Grid->Invalidate();
     ToolBar->setEnabled(enabled);
     ac_ExportAll->setEnabled(enabled);
     txtSearch->setEnabled(enabled);
@@ -299,9 +352,13 @@ void TfrmMain::ClearResults()
     CurrentDivision.reset();
     ResultSheets.clear();
     m_search.clear();
-    const QSignalBlocker quiet(tcInfo);
-    while (tcInfo->count() > 0)
-        tcInfo->removeTab(tcInfo->count() - 1);
+    m_report.clear();
+    {
+        const QSignalBlocker quiet(tcInfo);
+        while (tcInfo->count() > 0)
+            tcInfo->removeTab(tcInfo->count() - 1);
+    }
+    UpdateReportPanel();
 }
 
 // ---- browsing -----------------------------------------------------------------
@@ -325,6 +382,7 @@ void TfrmMain::tcInfoChange()
         if (CurrentDivision)
             ac_Seats->setEnabled(CurrentDivision->CreateSeats);
     }
+    UpdateReportPanel();
 }
 
 void TfrmMain::SearchStudent()
@@ -343,13 +401,11 @@ void TfrmMain::SearchStudent()
 
 void TfrmMain::SelectFoundCell(int row, int col)
 {
+    // Moving the cursor makes the cell's range (its merged area, or the cell
+    // alone) the selection; a cell found again shows its highlight again.
     Grid->SetRow(row);
     Grid->SetCol(col);
-    xlgrid::TXLRect range{col, row, col + 1, row + 1};
-    if (const xlgrid::TXLSheet* s = Grid->Sheet())
-        if (const xlgrid::TXLCell* cell = s->FindCell(col, row))
-            range = cell->Range();
-    Grid->SetSelection(range);
+    Grid->ShowSelection();
 }
 
 void TfrmMain::ac_ClearTextExecute()
@@ -409,12 +465,22 @@ void TfrmMain::ac_SetParamsExecute()
 
 void TfrmMain::ac_EditExecute()
 {
-    Grid->SetEditMode(0);
+    Grid->SetEditMode(xlgridui::emNone);
     const int k = tcInfo->currentIndex();
     if (tcInfo->count() == 0 || k == 0)
-        EditRoster([this] { ShowSheetDesigner(this, Sheet, frameGeometry()); });
+        EditRoster([this] { OpenDesigner(Sheet); });
     else if (k >= 1)
         EditResultCopy(k);
+}
+
+void TfrmMain::OpenDesigner(xlgrid::TXLSheet& sheet)
+{
+    // The designer covers the main window, frame on frame (both place their
+    // client area), and returns when it closes.
+    xlgridui::TXLDesignerOptions options;
+    options.Bounds = geometry();
+    options.TempFolder = QString::fromStdString(m_paths.TempFolder.string());
+    xlgridui::ShowSheetDesigner(sheet, options, this);
 }
 
 void TfrmMain::EditRoster(const std::function<void()>& designer)
@@ -480,7 +546,7 @@ void TfrmMain::EditResultCopy(int tab)
         copy->SetCellBox(j, 1, 0xC0C0C0, 0xF1E4E4, xlgrid::clWindowText,
                          xlgrid::Variant(header ? header->AsString() : std::string()));
     }
-    ShowSheetDesigner(this, *copy, frameGeometry());
+    OpenDesigner(*copy);
 }
 
 bool TfrmMain::BringRosterIn(const QString& file, bool ask)
@@ -490,8 +556,10 @@ bool TfrmMain::BringRosterIn(const QString& file, bool ask)
     if (ask && !ResultSheets.empty()
         && !xlgridui::AskYesNo(this, QStringLiteral("打开新的名册将清除当前的分班结果，是否继续？")))
         return false;
-    // Read into a new sheet first: a file that cannot be read changes nothing.
+    // Read into a copy of the roster first, as the designer imports into the
+    // roster itself: a file that cannot be read changes nothing.
     xlgrid::TXLSheet incoming;
+    xlgrid::AssignSheet(incoming, Sheet);
     QString error;
     if (!ImportRosterFile(incoming, file, error)) {
         xlgridui::ShowWarning(this, error);

@@ -1,7 +1,9 @@
 #pragma once
 // The main window: the tool bar, the background frame, the result tab bar
-// with the read-only grid, and the state every command shares: the roster
-// sheet, the current division, the result sheets and the settings store.
+// with the one read-only grid, and the state every command shares: the
+// roster sheet, the current division, the result sheets and the settings
+// store. After a balanced division a report panel beside the overview
+// shows how balanced the classes came out.
 //
 // Tab 0 shows the roster; tab k >= 1 shows ResultSheets[k - 1] (the whole
 // grade, the classes, the overview last). The commands live in their own
@@ -24,10 +26,16 @@
 
 class QAction;
 class QLineEdit;
+class QPlainTextEdit;
+class QSplitter;
 class QMenu;
 class QTabBar;
 class QToolBar;
 class QToolButton;
+
+namespace xlgridui {
+class TXLGrid;
+}
 
 namespace app {
 
@@ -55,7 +63,9 @@ public:
     TfrmBackground* Background;
     QWidget* tcInfoArea;  // the tab bar's page: the grid above, the tabs at the bottom
     QTabBar* tcInfo;
-    TResultGrid* Grid;
+    xlgridui::TXLGrid* Grid;
+    QWidget* BalanceReport;          // the report panel (balanced divisions, on the overview)
+    QPlainTextEdit* txtBalanceReport;  // its text
     TProgressDialog* ProgressDialog;
     TfrmSetParams* frmSetParams;
     QAction* ac_Compute;
@@ -92,6 +102,9 @@ public:
     void UpdateSearchControls();
     void ClearResults();
 
+    // The balance report of the current division; empty after a cyclic one.
+    const QString& BalanceReportText() const { return m_report; }
+
     // ---- browsing ----
     void tcInfoChange();
     void SearchStudent();
@@ -117,11 +130,14 @@ private:
     void CreateActions();
     void CreateToolBar();
     void CreateClientArea();
+    void CreateReportPanel();
     void InitRosterSheet();
     void SetTabsVisible(bool visible);
     void SetBusy(bool busy);
     void SaveSettingsReported();
     void EditRoster(const std::function<void()>& designer);
+    void OpenDesigner(xlgrid::TXLSheet& sheet);
+    void UpdateReportPanel();
     void EditResultCopy(int tab);
     void AfterRosterEdit();
     void TitleRosterByCaption();
@@ -139,6 +155,8 @@ private:
     bool m_busy = false;
     bool m_savedSinceClose = true;
     QString m_lastWorkbook;
+    QString m_report;
+    QSplitter* m_sheets = nullptr;  // the grid and the report panel
 };
 
 }  // namespace app

@@ -119,6 +119,10 @@ TfrmSetParams::TfrmSetParams(QWidget* owner, engine::TConfigStore& config)
     PanelSelect = new QWidget(this);
     PanelSelect->setObjectName(QStringLiteral("PanelSelect"));
 
+    chkBalanced = new QCheckBox(QStringLiteral("均衡分班"), this);
+    chkBalanced->setObjectName(QStringLiteral("chkBalanced"));
+    chkBalanced->setToolTip(QStringLiteral("各班总分和各科平均分、班内分数分布、学校与地区都尽量均衡，并遵守“调整”列的要求"));
+
     btnOK = new QPushButton(QStringLiteral(" 设置"), this);
     btnOK->setObjectName(QStringLiteral("btnOK"));
     btnClose = new QPushButton(QStringLiteral(" 取消"), this);
@@ -154,6 +158,7 @@ TfrmSetParams::TfrmSetParams(QWidget* owner, engine::TConfigStore& config)
     main->addLayout(grid);
     main->addWidget(RadioGroup);
     main->addWidget(PanelSelect);
+    main->addWidget(chkBalanced);
     main->addLayout(buttons);
     main->setSizeConstraint(QLayout::SetFixedSize);
 
@@ -199,6 +204,7 @@ void TfrmSetParams::FormShow()
     chkSex->setChecked(m_config.ReadSetting("SexPrefix", "False") == "True");
     chkCreateStudentID->setChecked(m_config.ReadSetting("CreateStudentID", "False") == "True");
     chkCreateStudentIDClick();
+    chkBalanced->setChecked(m_config.ReadBoolSetting("Balanced", "False"));
 
     selSortFieldName->setCurrentIndex(selSortFieldName->count() > 0 ? 0 : -1);
     int found = selSortFieldName->findText(Qt8(m_config.ReadSetting("SortFieldName", "")), Qt::MatchExactly);
@@ -238,6 +244,7 @@ void TfrmSetParams::ac_OKExecute()
     m_config.SetStoredValue("CreateSeats", chkCreateSeats->isChecked());
     m_config.SetStoredValue("GroupCount", TypedNumber(txtSeatNumber));
     m_config.SetStoredValue("SeatSex", chkSexSeat->isChecked());
+    m_config.SetStoredValue("Balanced", chkBalanced->isChecked());
     try {
         m_config.SaveSettings();
     } catch (const std::exception& e) {

@@ -1,8 +1,9 @@
 #pragma once
 // The parameters dialog: the number of classes, the class prefix, the sort
 // field and its kind, student numbering, and the seat settings that are
-// stored but switched off. Each showing reads the settings file afresh;
-// confirming writes all ten settings in their order; Enter and Esc cancel.
+// stored but switched off, and the switch to the balanced deal. Each showing
+// reads the settings file afresh; confirming writes all ten settings in
+// their order and Balanced after them; Enter and Esc cancel.
 
 #include <QDialog>
 #include <QStringList>
@@ -54,6 +55,7 @@ public:
     QCheckBox* chkSexSeat;
     QGroupBox* RadioGroup;
     QWidget* PanelSelect;
+    QCheckBox* chkBalanced;  // the balanced deal instead of the cyclic one
     QPushButton* btnOK;
     QPushButton* btnClose;
 

@@ -720,6 +720,14 @@ bool TXLGrid::event(QEvent* e)
 
 TXLGrid* TXLGrid::LastFocused() { return g_lastFocused; }
 
+void TXLGrid::ShowSelection()
+{
+    if (!m_selHidden)
+        return;
+    m_selHidden = false;
+    Invalidate();
+}
+
 void TXLGrid::focusInEvent(QFocusEvent* event)
 {
     g_lastFocused = this;

@@ -88,6 +88,10 @@ public:
 
     // The grid that last had the focus (the sheet actions work on it), or none.
     static TXLGrid* LastFocused();
+    // Puts the highlight back after HideSelection, the selection unchanged
+    // (a search that finds the cell already selected shows it again).
+    void ShowSelection();
+    bool SelectionHidden() const { return m_selHidden; }
 
     void SetEditHost(std::unique_ptr<IXLEditHost> host);
     IXLEditHost* EditHost() const { return m_host.get(); }

@@ -1,9 +1,9 @@
 #include "apptestutil.h"
 
-#include "app/browse.h"
 #include "app/setparamsform.h"
 #include "xlgrid/cell.h"
 #include "xlgrid/encoding.h"
+#include "xlgridui/xldesigner.h"
 #include "xlio/sheetimport.h"
 
 #include <QCheckBox>
@@ -11,7 +11,9 @@
 #include <QApplication>
 #include <QFile>
 #include <QInputMethodEvent>
+#include <QFileInfo>
 #include <QLineEdit>
+#include <QToolBar>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabBar>
@@ -91,23 +93,23 @@ QStringList TabCaptions(const QTabBar& tabs)
     return out;
 }
 
+xlgridui::TXLSheetDesigner* OpenDesigner()
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* d = qobject_cast<xlgridui::TXLSheetDesigner*>(w); d && d->isVisible())
+            return d;
+    return nullptr;
+}
+
 TWindowFixture::TWindowFixture()
 {
     m_override = std::make_unique<xlgridui::TXLDialogOverride>(Dialogs);
     app::TAppPaths paths{std::filesystem::path(m_dir.filePath(QStringLiteral("Config.ini")).toStdString()),
                          std::filesystem::path(m_dir.filePath(QStringLiteral("Temp")).toStdString())};
-    app::SetSheetDesigner([this](QWidget*, xlgrid::TXLSheet& sheet, const QRect&) {
-        if (!DesignerFiles.empty()) {
-            QString error;
-            const bool ok = app::ImportRosterFile(sheet, DesignerFiles.front(), error);
-            DesignerFiles.pop_front();
-            QVERIFY2(ok, qPrintable(error));
-        }
-        TDesignerVisit visit{sheet.Name(), SheetTexts(sheet), 0};
-        if (const xlgrid::TXLCell* c = sheet.FindCell(0, 0))
-            visit.MergedWidth = c->Width();
-        DesignerVisits.push_back(std::move(visit));
-    });
+    // The designer runs its own event loop while it is open: look for it there.
+    m_designerWatch.setInterval(10);
+    QObject::connect(&m_designerWatch, &QTimer::timeout, [this] { VisitDesigner(); });
+    m_designerWatch.start();
     m_window = std::make_unique<app::TfrmMain>(paths);
     m_window->OpenUrl = [this](const QUrl& url) {
         Opened.push_back(url);
@@ -120,8 +122,47 @@ TWindowFixture::TWindowFixture()
 
 TWindowFixture::~TWindowFixture()
 {
+    m_designerWatch.stop();
     m_window.reset();
-    app::SetSheetDesigner(nullptr);
+}
+
+void TWindowFixture::VisitDesigner()
+{
+    xlgridui::TXLSheetDesigner* designer = OpenDesigner();
+    if (!designer || m_inDesigner)
+        return;
+    m_inDesigner = true;
+    if (!DesignerSteps.empty()) {
+        TDesignerStep step = std::move(DesignerSteps.front());
+        DesignerSteps.pop_front();
+        if (step)
+            step(*designer);
+    }
+    const xlgrid::TXLSheet& sheet = *designer->Sheet();
+    TDesignerVisit visit{sheet.Name(), SheetTexts(sheet), 0, designer->frameGeometry(),
+                         designer->windowModality() == Qt::ApplicationModal};
+    if (const xlgrid::TXLCell* c = sheet.FindCell(0, 0))
+        visit.MergedWidth = c->Width();
+    DesignerVisits.push_back(std::move(visit));
+    designer->close();
+    m_inDesigner = false;
+}
+
+TWindowFixture::TDesignerStep TWindowFixture::Import(const QString& file)
+{
+    return [this, file](xlgridui::TXLSheetDesigner& designer) {
+        const bool csv = QFileInfo(file).suffix().compare(QLatin1String("csv"), Qt::CaseInsensitive) == 0;
+        QAction* import = designer.Action(csv ? QStringLiteral("AFLoadCSVData") : QStringLiteral("AFLoadExcelData"));
+        QVERIFY(import && import->isEnabled());
+        Dialogs.Files.push_back(file);
+        // Its tool bar button when it has one, as a teacher clicks it.
+        QWidget* button = designer.StandardBar()->widgetForAction(import);
+        if (button && button->isVisible())
+            QTest::mouseClick(button, Qt::LeftButton);
+        else
+            import->trigger();
+        QVERIFY(Dialogs.Files.empty());
+    };
 }
 
 QString TWindowFixture::ConfigFile() const { return m_dir.filePath(QStringLiteral("Config.ini")); }
@@ -149,8 +190,10 @@ void TWindowFixture::WriteConfig(const QStringList& lines) const
 
 void TWindowFixture::EditWith(const QString& file)
 {
-    DesignerFiles.push_back(file);
+    DesignerSteps.push_back(Import(file));
+    const int visits = int(DesignerVisits.size());
     m_window->ac_Edit->trigger();
+    QCOMPARE(int(DesignerVisits.size()), visits + 1);
 }
 
 void TWindowFixture::SetParams(int classes, const QString& prefix, bool studentID, const QString& idPrefix,

@@ -1,16 +1,22 @@
 #pragma once
 // What the window tests share: scripted answers to every message box and
 // file dialog, a main window whose settings and Temp folder live in a
-// temporary folder, and rosters brought in as the designer's import would.
+// temporary folder, and the real sheet designer driven while it is open.
 
 #include "app/mainform.h"
 #include "xlgridui/dialogs.h"
 
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <vector>
+
+namespace xlgridui {
+class TXLSheetDesigner;
+}
 
 namespace apptest {
 
@@ -37,9 +43,12 @@ QString SampleRoster();
 using TRows = std::vector<std::vector<std::string>>;
 void FillRoster(xlgrid::TXLSheet& sheet, const TRows& rows);
 
-// A main window over a temporary folder, with the designer and the desktop
-// opener replaced: the designer imports the next file of DesignerFiles
-// (none: it changes nothing) and records the sheet it was given.
+// The designer window open now, or none.
+xlgridui::TXLSheetDesigner* OpenDesigner();
+
+// A main window over a temporary folder, with the desktop opener replaced.
+// Whenever the real designer opens, the next step of DesignerSteps runs in
+// it (none: nothing), what it shows is recorded and it is closed.
 class TWindowFixture {
 public:
     TWindowFixture();
@@ -53,23 +62,33 @@ public:
     void WriteConfig(const QStringList& lines) const;
 
     TScriptedDialogs Dialogs;
-    std::deque<QString> DesignerFiles;
-    // What the designer saw: the sheet's name, title and every client text.
+    using TDesignerStep = std::function<void(xlgridui::TXLSheetDesigner&)>;
+    std::deque<TDesignerStep> DesignerSteps;
+    // What the designer showed when the step had run: the sheet's name and
+    // every client text, the span of cell (0, 0), the window's bounds.
     struct TDesignerVisit {
         std::string Name;
         TRows Texts;
-        int MergedWidth = 0;  // span of cell (0, 0)
+        int MergedWidth = 0;
+        QRect Bounds;
+        bool Modal = false;
     };
     std::vector<TDesignerVisit> DesignerVisits;
     std::vector<QUrl> Opened;
 
-    // Data editing with the designer importing the file.
+    // Data editing with the designer importing the file by its import command.
     void EditWith(const QString& file);
+    // The step that imports a file as the designer's 导入 CSV 数据 or 导入 Excel 数据 does.
+    TDesignerStep Import(const QString& file);
     // The parameters dialog confirmed with these values (ac_SetParamsExecute).
     void SetParams(int classes, const QString& prefix, bool studentID, const QString& idPrefix, bool sexDigit);
 
 private:
+    void VisitDesigner();
+
     QTemporaryDir m_dir;
+    QTimer m_designerWatch;
+    bool m_inDesigner = false;
     std::unique_ptr<xlgridui::TXLDialogOverride> m_override;
     std::unique_ptr<app::TfrmMain> m_window;
 };

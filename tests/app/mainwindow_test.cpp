@@ -8,9 +8,13 @@
 #include "app/bgframe.h"
 #include "app/browse.h"
 #include "app/progressform.h"
+#include "app/setparamsform.h"
 #include "xlgrid/cell.h"
+#include "xlgridui/grid.h"
+#include "xlgridui/xldesigner.h"
 #include "xlgrid/variant.h"
 #include "xlio/csvreader.h"
+#include "xlio/sheetfiles.h"
 
 #include <QAction>
 #include <QApplication>
@@ -25,7 +29,13 @@
 #include <QMimeData>
 #include <QProcess>
 #include <QTabBar>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -156,10 +166,26 @@ private Q_SLOTS:
         TWindowFixture f;
         app::TfrmMain& w = f.Window();
 
-        // Data editing brings the roster in.
-        f.EditWith(apptest::SampleRoster());
+        // One grid shows every sheet.
+        QCOMPARE(int(w.findChildren<xlgridui::TXLGrid*>().size()), 1);
+
+        // Data editing opens the designer over the window on the roster
+        // itself; its CSV import brings the sample roster in; it is closed.
+        const xlgrid::TXLSheet* designed = nullptr;
+        f.DesignerSteps.push_back([&](xlgridui::TXLSheetDesigner& d) {
+            designed = d.Sheet();
+            QCOMPARE(d.Grid()->Sheet(), &w.Sheet);
+            f.Import(apptest::SampleRoster())(d);
+            QCOMPARE(d.Grid()->Sheet()->RowCount(), 602);
+        });
+        QTest::mouseClick(w.ToolButton(w.ac_Edit), Qt::LeftButton);
         QCOMPARE(int(f.DesignerVisits.size()), 1);
+        QCOMPARE(designed, &w.Sheet);
+        QVERIFY(f.DesignerVisits[0].Modal);
+        QCOMPARE(f.DesignerVisits[0].Bounds, w.frameGeometry());
+        QVERIFY(!apptest::OpenDesigner());
         QCOMPARE(w.Sheet.RowCount(), 602);
+        QCOMPARE(w.Grid->Sheet(), &w.Sheet);
         QVERIFY(w.TabsVisible());
         QVERIFY(w.ac_Compute->isEnabled());
         QVERIFY(w.ac_Clear->isEnabled());
@@ -221,13 +247,21 @@ private Q_SLOTS:
         Type(w.txtSearch, one);
         QCOMPARE(w.Grid->Row(), firstRow(nameCol, one));
         QCOMPARE(w.Grid->Col(), nameCol);
-        QVERIFY(w.Grid->SelectionShown());
+        QVERIFY(!w.Grid->SelectionHidden());
+        const xlgrid::TXLRect found{nameCol, firstRow(nameCol, one), nameCol + 1, firstRow(nameCol, one) + 1};
+        QCOMPARE(w.Grid->Selection()->Rect(), found);
+        // The same student found again after the box was cleared shows again.
+        w.ac_ClearText->trigger();
+        QVERIFY(w.Grid->SelectionHidden());
+        Type(w.txtSearch, one);
+        QVERIFY(!w.Grid->SelectionHidden());
+        QCOMPARE(w.Grid->Selection()->Rect(), found);
         Type(w.txtSearch, name.mid(1, 1));
         QCOMPARE(w.txtSearch->text(), two);
         QCOMPARE(w.Grid->Row(), firstRow(nameCol, two));
         w.ac_ClearText->trigger();
         QVERIFY(w.txtSearch->text().isEmpty());
-        QVERIFY(!w.Grid->SelectionShown());
+        QVERIFY(w.Grid->SelectionHidden());
         const QString number = CellText(cls, idCol, 7);
         Type(w.txtSearch, QStringLiteral("  ") + number + QStringLiteral(" "));
         QCOMPARE(w.Grid->Row(), 7);
@@ -235,6 +269,14 @@ private Q_SLOTS:
         // The generated student number with its prefix is on the class sheet.
         QVERIFY(CellText(cls, cls.ColCount() - 1, 0).startsWith(QStringLiteral("2026")));
         QCOMPARE(CellText(cls, cls.ColCount() - 1, -1), QStringLiteral("学号"));
+        // The grid is read-only: typing into it opens no editor and changes nothing.
+        const std::string before7 = CellText(cls, nameCol, 7).toStdString();
+        w.Grid->setFocus();
+        QTest::keyClick(w.Grid, 'x');
+        QTest::keyClick(w.Grid, Qt::Key_F2);
+        QTest::keyClick(w.Grid, Qt::Key_Return);
+        QCOMPARE(w.Grid->EditMode(), xlgridui::emNone);
+        QCOMPARE(CellText(cls, nameCol, 7).toStdString(), before7);
         // Switching tabs empties the box and puts the cursor on the first cell.
         ClickTab(w.tcInfo, 1);
         QVERIFY(w.txtSearch->text().isEmpty());
@@ -296,9 +338,20 @@ private Q_SLOTS:
         QVERIFY(w.LastWorkbook() != book);
         QVERIFY(QFile::exists(book));
 
-        // A copy of the class sheet laid out as a roster, then thrown away.
+        // A copy of the class sheet laid out as a roster, changed in the
+        // designer, then thrown away.
         const apptest::TRows before = apptest::SheetTexts(cls);
-        w.ac_Edit->trigger();
+        f.DesignerSteps.push_back([&](xlgridui::TXLSheetDesigner& d) {
+            QVERIFY(d.Sheet() != &cls);
+            d.Grid()->SetCurCell({nameCol, 3});
+            d.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&d));
+            QTest::keyClick(d.Grid(), 'x');
+            QApplication::processEvents();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            QCOMPARE(CellText(*d.Sheet(), nameCol, 3), QStringLiteral("x"));
+        });
+        QTest::mouseClick(w.ToolButton(w.ac_Edit), Qt::LeftButton);
         QCOMPARE(int(f.DesignerVisits.size()), 2);
         const auto& visit = f.DesignerVisits.back();
         QCOMPARE(visit.Name, std::string("TempSheet"));
@@ -306,6 +359,7 @@ private Q_SLOTS:
         QCOMPARE(visit.MergedWidth, cls.ColCount());
         QCOMPARE(visit.Texts[1][std::size_t(nameCol)], std::string("姓名"));
         QCOMPARE(visit.Texts[2], before[0]);
+        QCOMPARE(visit.Texts[3][std::size_t(nameCol)], std::string("x"));
         QCOMPARE(int(visit.Texts.size()), cls.RowCount() + 2);
         QVERIFY(w.CurrentDivision);
         QCOMPARE(w.tcInfo->currentIndex(), 4);
@@ -385,7 +439,7 @@ private Q_SLOTS:
             Divided(f);
             w.txtSearch->setEnabled(true);  // the handler checks the tab as well
             Type(w.txtSearch, QStringLiteral("张"));
-            QVERIFY(!w.Grid->SelectionShown());
+            QVERIFY(w.Grid->SelectionHidden());
             ClickTab(w.tcInfo, 0);
             QVERIFY(!w.txtSearch->isEnabled());
         } else if (situation == "check-fails-after") {
@@ -482,6 +536,149 @@ private Q_SLOTS:
         }
     }
 
+    void balancedDivision_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::newRow("cyclic: no report, tabs as always") << "cyclic";
+        QTest::newRow("balanced switched on in the dialog: the report beside the overview") << "balanced";
+        QTest::newRow("balanced with a 调整 column it cannot meet: a warning, no division") << "refused";
+    }
+
+    void balancedDivision()
+    {
+        QFETCH(QString, mode);
+        TWindowFixture f;
+        app::TfrmMain& w = f.Window();
+        if (mode == "refused") {
+            apptest::FillRoster(w.Sheet, {{"名单", "", "", "", ""},
+                                          {"考号", "姓名", "性别", "总分", "调整"},
+                                          {"1", "张三", "男", "300", "9"},
+                                          {"2", "李四", "女", "280", ""},
+                                          {"3", "王五", "男", "260", ""},
+                                          {"4", "赵六", "女", "240", ""}});
+            f.DesignerSteps.push_back({});
+            w.ac_Edit->trigger();
+        } else {
+            f.EditWith(apptest::SampleRoster());
+        }
+        bool ran = false;
+        QTimer::singleShot(0, [&] {
+            app::TfrmSetParams* d = w.frmSetParams;
+            QCOMPARE(d->chkBalanced->text(), QStringLiteral("均衡分班"));
+            QVERIFY(!d->chkBalanced->isChecked());
+            d->txtClassNumber->setValue(mode == "refused" ? 2 : 12);
+            d->selClassPrefix->setEditText(QStringLiteral("高一"));
+            if (mode != "cyclic")
+                QTest::mouseClick(d->chkBalanced, Qt::LeftButton, {}, QPoint(4, d->chkBalanced->height() / 2));
+            QTest::mouseClick(d->btnOK, Qt::LeftButton);
+            ran = true;
+        });
+        w.ac_SetParams->trigger();
+        QVERIFY(ran);
+        QCOMPARE(f.ConfigLines().last(), mode == "cyclic" ? QStringLiteral("Balanced=False") : QStringLiteral("Balanced=True"));
+        QTest::mouseClick(w.ToolButton(w.ac_Compute), Qt::LeftButton);
+
+        if (mode == "refused") {
+            QCOMPARE(int(f.Dialogs.Messages.size()), 1);
+            QCOMPARE(f.Dialogs.Messages[0].Kind, xlgridui::mkWarning);
+            QCOMPARE(f.Dialogs.Messages[0].Text, QStringLiteral("E3:调整列的班号9超出范围（1～2）"));
+            QVERIFY(!w.CurrentDivision);
+            QCOMPARE(w.tcInfo->count(), 0);
+            QVERIFY(w.BalanceReportText().isEmpty());
+            QVERIFY(!w.BalanceReport->isVisible());
+            QVERIFY(w.ac_Compute->isEnabled() && w.ac_Edit->isEnabled() && w.ac_Clear->isEnabled());
+            QVERIFY(!w.ac_ExportAll->isEnabled());
+            return;
+        }
+        QVERIFY(f.Dialogs.Messages.empty());
+        QStringList tabs{"数据源", "全年级"};
+        for (int i = 1; i <= 12; ++i)
+            tabs << QStringLiteral("高一(%1)班").arg(i);
+        tabs << QStringLiteral("分班情况");
+        QCOMPARE(apptest::TabCaptions(*w.tcInfo), tabs);
+        QCOMPARE(int(w.ResultSheets.size()), 14);
+        QCOMPARE(w.tcInfo->currentIndex(), 14);
+        const xlgrid::TXLSheet& overview = *w.ResultSheets.back().Sheet;
+        if (mode == "cyclic") {
+            QVERIFY(w.BalanceReportText().isEmpty());
+            QVERIFY(!w.BalanceReport->isVisible());
+            QCOMPARE(overview.ColCount(), 5);
+            return;
+        }
+        // The report beside the overview: every balanced column, sizes and sexes, the seed.
+        QVERIFY(w.BalanceReport->isVisible());
+        const QString report = w.txtBalanceReport->toPlainText();
+        QCOMPARE(report, w.BalanceReportText());
+        QVERIFY(report.startsWith(QStringLiteral("均衡情况\n")));
+        for (const char* column : {"语文：", "数学：", "英语：", "人数 50–50"})
+            QVERIFY2(report.contains(QString::fromUtf8(column)), column);
+        QVERIFY(report.contains(QStringLiteral("种子 1")));
+        QVERIFY(w.Grid->width() > 0 && w.BalanceReport->geometry().left() >= w.Grid->geometry().right());
+        // The overview adds the class means; the class sheets hold 50 students each.
+        QVERIFY(overview.ColCount() > 5);
+        for (int k = 1; k <= 12; ++k)
+            QCOMPARE(w.ResultSheets[std::size_t(k)].Sheet->RowCount(), 50);
+        // Only on the overview; gone with the results.
+        ClickTab(w.tcInfo, 3);
+        QVERIFY(!w.BalanceReport->isVisible());
+        ClickTab(w.tcInfo, 14);
+        QVERIFY(w.BalanceReport->isVisible());
+        QTest::mouseClick(w.ToolButton(w.ac_Clear), Qt::LeftButton);
+        QVERIFY(w.BalanceReportText().isEmpty());
+        QVERIFY(!w.BalanceReport->isVisible());
+    }
+
+    void rosterFileKinds_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<bool>("read");
+        const QString data = QStringLiteral(FENBAN_TEST_DATA);
+        QTest::newRow("CSV") << data + "/xls/roster.csv" << true;
+        QTest::newRow("legacy workbook") << data + "/xls/roster-libreoffice.xls" << true;
+        QTest::newRow("workbook written by our export") << "written.xlsx" << true;
+        QTest::newRow("sheet file") << "written.xlf" << true;
+        QTest::newRow("damaged sheet file") << data + "/xlf-truncated-cell-block.xlf" << false;
+        QTest::newRow("not a roster kind") << data + "/dump-workbook.py" << false;
+        QTest::newRow("missing") << "/nonexistent/名单.xlsx" << false;
+    }
+
+    // A roster file brought in as the command line and a drop bring it: the
+    // designer's imports by kind; a file that cannot be read changes nothing.
+    void rosterFileKinds()
+    {
+        QFETCH(QString, file);
+        QFETCH(bool, read);
+        TWindowFixture f;
+        app::TfrmMain& w = f.Window();
+        const QString csv = QStringLiteral(FENBAN_TEST_DATA "/xls/roster.csv");
+        if (file.startsWith(QLatin1String("written."))) {
+            xlgrid::TXLSheet sheet;
+            QString error;
+            QVERIFY2(app::ImportRosterFile(sheet, csv, error), qPrintable(error));
+            file = f.TempFolder() + QStringLiteral("/") + file;
+            QDir().mkpath(f.TempFolder());
+            xlio::SaveSheet(sheet, file.toStdString());
+        }
+        apptest::FillRoster(w.Sheet, {{"旧名单", "", ""}, {"考号", "姓名", "性别"}, {"1", "张三", "男"}});
+        w.ac_Edit->trigger();  // the designer opens and closes on it
+        const apptest::TRows before = apptest::SheetTexts(w.Sheet);
+        QCOMPARE(w.BringRosterIn(file, false), read);
+        if (!read) {
+            QCOMPARE(apptest::SheetTexts(w.Sheet), before);
+            QCOMPARE(int(f.Dialogs.Messages.size()), 1);
+            QVERIFY(f.Dialogs.Messages[0].Text.contains(file));
+            return;
+        }
+        QVERIFY(f.Dialogs.Messages.empty());
+        const xlio::Table expected = xlio::ReadCsvFile(csv.toStdString());
+        QCOMPARE(w.Sheet.RowCount(), int(expected.size()));
+        QCOMPARE(CellText(w.Sheet, 0, 0), QStringLiteral("高一新生名单"));
+        QCOMPARE(CellText(w.Sheet, 1, 1), QStringLiteral("姓名"));
+        QCOMPARE(CellText(w.Sheet, 1, 2), QString::fromStdString(expected[2][1]));
+        QCOMPARE(w.Sheet.Title(), std::string("高一新生名单"));
+        QVERIFY(w.ac_Compute->isEnabled());
+    }
+
     void dropAsksWhenResultsShown()
     {
         TWindowFixture f;
@@ -506,6 +703,8 @@ private Q_SLOTS:
         drop();
         QVERIFY(!w.CurrentDivision);
         QCOMPARE(w.Sheet.RowCount(), 602);
+        QCOMPARE(w.Sheet.ColDefWidth(), 100);  // still the roster sheet's look
+        QCOMPARE(w.Grid->Sheet(), &w.Sheet);
         QVERIFY(w.ac_Compute->isEnabled());
         // A file that cannot be read changes nothing and says why.
         QVERIFY(!w.BringRosterIn(QStringLiteral("/nonexistent/名单.csv"), false));

@@ -1,6 +1,7 @@
 // The window's looks as PNG files for a person to check: the empty window,
-// the parameters dialog, the overview, a class tab with a found student and
-// the progress window. With FENBAN_SHOTS naming a folder the pictures are
+// the designer opened from data editing, the parameters dialog, the
+// overview, a class tab with a found student, the progress window, and the
+// overview of a balanced division with its report. With FENBAN_SHOTS naming a folder the pictures are
 // written there (scripts/screenshots.sh runs this under Xvfb); without it
 // the same states are walked and only checked to paint.
 
@@ -8,6 +9,7 @@
 
 #include "app/progressform.h"
 #include "app/setparamsform.h"
+#include "xlgridui/xldesigner.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -45,7 +47,12 @@ private Q_SLOTS:
         w.resize(1400, 860);
         Shot(&w, "empty-window.png");
 
-        f.EditWith(apptest::SampleRoster());
+        f.DesignerSteps.push_back([&](xlgridui::TXLSheetDesigner& d) {
+            f.Import(apptest::SampleRoster())(d);
+            Shot(&d, "designer.png");
+        });
+        w.ac_Edit->trigger();
+        QCOMPARE(int(f.DesignerVisits.size()), 1);
         QTimer::singleShot(0, [&] {
             app::TfrmSetParams* d = w.frmSetParams;
             d->txtClassNumber->setValue(12);
@@ -73,6 +80,18 @@ private Q_SLOTS:
         w.ProgressDialog->ShowCentred();
         Shot(w.ProgressDialog, "progress.png");
         w.ProgressDialog->hide();
+
+        // The same roster divided with 均衡分班 on.
+        QTimer::singleShot(0, [&] {
+            app::TfrmSetParams* d = w.frmSetParams;
+            d->chkBalanced->setChecked(true);
+            Shot(d, "parameters-balanced.png");
+            d->ac_OKExecute();
+        });
+        w.ac_SetParams->trigger();
+        w.ac_Compute->trigger();
+        QVERIFY(!w.BalanceReportText().isEmpty());
+        Shot(&w, "balanced-overview.png");
     }
 };
 

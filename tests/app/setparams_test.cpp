@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSpinBox>
 #include <QTest>
 #include <QTimer>
@@ -168,6 +169,48 @@ private Q_SLOTS:
                  (QStringList{"[Global]", "ClassCount=1", "ClassPrefix=", "CreateStudentID=False",
                               "StudentIDPrefix=", "SexPrefix=False", "SortFieldName=", "SortFieldType=数值型",
                               "CreateSeats=False", "GroupCount=1", "SeatSex=True", "Balanced=False"}));
+    }
+
+    void balancedSwitch_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<bool>("click");
+        QTest::addColumn<bool>("shown");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("absent: off, left off") << "" << false << false << "Balanced=False";
+        QTest::newRow("absent: off, clicked on") << "" << true << false << "Balanced=True";
+        QTest::newRow("True: on, clicked off") << "Balanced=True" << true << true << "Balanced=False";
+        QTest::newRow("true is not True: off") << "Balanced=true" << false << false << "Balanced=False";
+    }
+
+    void balancedSwitch()
+    {
+        QFETCH(QString, stored);
+        QFETCH(bool, click);
+        QFETCH(bool, shown);
+        QFETCH(QString, written);
+        TWindowFixture f;
+        QStringList lines{"[Global]"};
+        if (!stored.isEmpty())
+            lines << stored;
+        f.WriteConfig(lines);
+        WithDialog(f, [&](app::TfrmSetParams& d) {
+            QCOMPARE(d.chkBalanced->text(), QStringLiteral("均衡分班"));
+            QCOMPARE(d.chkBalanced->isChecked(), shown);
+            // Below every other control, above the buttons.
+            for (QWidget* other : std::initializer_list<QWidget*>{d.txtClassNumber, d.selSortFieldName,
+                                                                 d.chkCreateStudentID, d.chkCreateSeats, d.RadioGroup})
+                QVERIFY(d.chkBalanced->geometry().top() >= other->geometry().bottom());
+            QVERIFY(d.chkBalanced->geometry().bottom() < d.btnOK->geometry().top());
+            if (click)
+                QTest::mouseClick(d.chkBalanced, Qt::LeftButton, {}, QPoint(4, d.chkBalanced->height() / 2));
+            QCOMPARE(d.chkBalanced->isChecked(), shown != click);
+            QTest::mouseClick(d.btnOK, Qt::LeftButton);
+        });
+        // Written once: in its place when the file held it, else after the ten keys.
+        QCOMPARE(f.ConfigLines().filter(QRegularExpression(QStringLiteral("^Balanced="))), QStringList{written});
+        if (stored.isEmpty())
+            QCOMPARE(f.ConfigLines().last(), written);
     }
 
     void cancelKeys_data()

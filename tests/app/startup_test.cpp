@@ -3,7 +3,9 @@
 
 #include "app/appglobal.h"
 #include "app/multinst.h"
+#include "xlgridui/xldesigner.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QFile>
 #include <QSysInfo>
@@ -46,7 +48,7 @@ private Q_SLOTS:
 
     void qtTextsInChinese()
     {
-        QVERIFY(app::InstallQtTranslations());
+        QVERIFY(xlgridui::InstallChineseTranslations(*static_cast<QApplication*>(QCoreApplication::instance())));
         QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("取消"));
     }
 
