@@ -60,6 +60,17 @@ private:
     TSearchOutcome* m_outcome;
 };
 
+// The balanced deal's check before the run, alone: throws EBalancedRefusal
+// when the constraints cannot be met, as Deal would.
+void CheckBalancedInput(const TDealInput& input);
+
+// For checking a roster as the balanced deal would: refuses what it would
+// refuse and otherwise deals cyclically (a division to check, not to keep).
+class TBalancedCheck : public IDealStrategy {
+public:
+    TDealPlan Deal(const TDealInput& input) const override;
+};
+
 // A column whose class means are balanced: the ranking column first (its
 // values are the sort keys), then the other numeric columns in roster
 // order (roles and the ID column excluded). Values are integers scaled by
