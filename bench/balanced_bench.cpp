@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <numeric>
 
 using namespace engine;
@@ -81,6 +82,13 @@ TDivideClasses Roster(int students, int classes, TScores scores, std::uint64_t s
     return d;
 }
 
+// FENBAN_BENCH_SEED picks another roster of each kind (default 2026).
+std::uint64_t RosterSeed()
+{
+    const char* seed = std::getenv("FENBAN_BENCH_SEED");
+    return seed && *seed ? std::strtoull(seed, nullptr, 10) : 2026;
+}
+
 void Run(benchmark::State& state, TScores scores, bool spread)
 {
     const int students = static_cast<int>(state.range(0)), classes = static_cast<int>(state.range(1));
@@ -88,7 +96,7 @@ void Run(benchmark::State& state, TScores scores, bool spread)
     TBalanceFigures figures;
     for (auto _ : state) {
         state.PauseTiming();
-        TDivideClasses d = Roster(students, classes, scores, 2026);
+        TDivideClasses d = Roster(students, classes, scores, RosterSeed());
         TBalancedOptions options;
         options.SpreadOrigins = spread;
         options.TimeLimit = 1e9;  // the figures of the fixed work, whatever the load

@@ -1076,14 +1076,16 @@ bool TSearch::Exchange(int a, int b, const std::vector<std::int64_t>& window, bo
 
 std::uint64_t TSearch::DefaultBudget() const
 {
-    return std::clamp<std::uint64_t>(static_cast<std::uint64_t>(m_n) * 3000, 2'000'000, 12'000'000);
+    return std::clamp<std::uint64_t>(static_cast<std::uint64_t>(m_n) * 12000, 6'000'000, 36'000'000);
 }
 
 std::vector<int> TSearch::Run(TSearchOutcome& outcome)
 {
     using Clock = std::chrono::steady_clock;
     const Clock::time_point start = Clock::now();
-    const std::uint64_t budget = m_options.Work ? m_options.Work : DefaultBudget();
+    const std::uint64_t total = m_options.Work ? m_options.Work : DefaultBudget();
+    // A short threshold-accepting start; landing, exact and cheap, takes the rest.
+    const std::uint64_t budget = total / 7;
     auto late = [&]() { return std::chrono::duration<double>(Clock::now() - start).count() > m_options.TimeLimit; };
     TSplitMix64 rng(m_options.Seed);
     i128 cost = Cost();
@@ -1094,7 +1096,7 @@ std::vector<int> TSearch::Run(TSearchOutcome& outcome)
     // Threshold accepting: a move may worsen the cost by a share of the
     // current cost per class, the share shrinking to nothing by the phase's end.
     auto anneal = [&](std::uint64_t length, double share) {
-        const std::uint64_t begin = work, end = std::min(budget * 3, work + length);
+        const std::uint64_t begin = work, end = std::min(total, work + length);
         while (!floor && work < end) {
             const double left = 1 - static_cast<double>(work - begin) / static_cast<double>(end - begin);
             const i128 slack = static_cast<i128>(static_cast<double>(cost) * share * left * left / m_classes);
@@ -1145,8 +1147,8 @@ std::vector<int> TSearch::Run(TSearchOutcome& outcome)
     // From the step the classes are in, one narrower at a time; a step
     // that sticks is tried again from where it stuck, a few times.
     std::size_t step = bestStep, failures = 0;
-    while (!floor && !cut && step > 0 && failures < 3 && work < budget * 3) {
-        const bool ok = Land(widths(step - 1), cost, violation, work, budget * 3);
+    while (!floor && !cut && step > 0 && failures < 3 && work < total) {
+        const bool ok = Land(widths(step - 1), cost, violation, work, total);
         if (const std::size_t now = stepOf(); violation < bestViolation || (violation == bestViolation && now < bestStep))
             best = m_cls, bestViolation = violation, bestStep = now;
         floor = AtFloor();
