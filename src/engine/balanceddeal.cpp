@@ -1030,20 +1030,23 @@ bool TSearch::Exchange(int a, int b, const std::vector<std::int64_t>& window, bo
                 offer(combined.data(), {all[i], *it, -1});
         }
     }
-    // Three, only when deep, from the exchanges that keep the violations
-    // down alone, at most 240 of them evenly chosen.
+    // Three, only when deep, from the 180 exchanges that raise the
+    // violations least alone (any of those that lower them, evenly chosen):
+    // together they may still keep them down.
     if (best[0] < 0 && deep) {
-        std::vector<int> free;
+        std::vector<std::pair<std::int64_t, int>> alone;
         for (int t : all)
-            if (rise({t, -1, -1}) <= 0)
-                free.push_back(t);
+            alone.push_back({rise({t, -1, -1}), t});
         work += all.size();
-        if (const std::size_t stride = (free.size() + 239) / 240; stride > 1) {
-            std::vector<int> some;
-            for (std::size_t i = 0; i < free.size(); i += stride)
-                some.push_back(free[i]);
-            free.swap(some);
-        }
+        std::stable_sort(alone.begin(), alone.end(), [](const auto& p, const auto& q) { return p.first < q.first; });
+        const auto lowering = static_cast<std::size_t>(
+            std::count_if(alone.begin(), alone.end(), [](const auto& p) { return p.first <= 0; }));
+        std::vector<int> free;
+        const std::size_t stride = (lowering + 179) / 180;
+        for (std::size_t i = 0; i < alone.size() && free.size() < 180; i += i < lowering && stride > 1 ? stride : 1)
+            if (alone[i].first <= 2)
+                free.push_back(alone[i].second);
+        std::sort(free.begin(), free.end());
         for (std::size_t i = 0; i < free.size(); ++i)
             for (std::size_t j = i + 1; j < free.size(); ++j) {
                 if (!distinct(free[i], free[j]))
@@ -1145,18 +1148,22 @@ std::vector<int> TSearch::Run(TSearchOutcome& outcome)
     std::int64_t bestViolation = violation;
     std::size_t bestStep = stepOf();
     // From the step the classes are in, one narrower at a time; a step
-    // that sticks is tried again from where it stuck, a few times.
+    // that sticks is tried again from where it stuck or, every second time,
+    // from a little shake, a few times.
     std::size_t step = bestStep, failures = 0;
-    while (!floor && !cut && step > 0 && failures < 3 && work < total) {
+    while (!floor && !cut && step > 0 && failures < 8 && work < total) {
         const bool ok = Land(widths(step - 1), cost, violation, work, total);
         if (const std::size_t now = stepOf(); violation < bestViolation || (violation == bestViolation && now < bestStep))
             best = m_cls, bestViolation = violation, bestStep = now;
         floor = AtFloor();
         cut = !floor && late();
-        if (ok)
+        if (ok) {
             --step, failures = 0;
-        else
-            ++failures;
+        } else if (++failures % 2 == 0 && !floor && !cut) {
+            // Stuck twice: shake the classes a little and land from there.
+            anneal(total / 40, 0.005);
+            step = std::max<std::size_t>(step, stepOf());
+        }
     }
     if (m_cls != best) {
         m_cls = best;
