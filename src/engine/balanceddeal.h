@@ -25,14 +25,14 @@ struct TBalancedOptions {
     std::uint64_t Seed = 1;
     double TimeLimit = 2;        // seconds
     bool SpreadOrigins = true;   // spread the 学校 and 地区 columns
-    std::uint64_t Work = 0;      // move evaluations; 0 for the default budget
+    std::uint64_t Work = 0;      // moves and exchanges looked at; 0 for the default budget
 };
 
 // How a search went, for the balance report.
 struct TSearchOutcome {
     std::uint64_t Seed = 1;
     double Seconds = 0;
-    std::uint64_t Work = 0;  // move evaluations spent
+    std::uint64_t Work = 0;  // moves and exchanges looked at
     bool CutByTime = false;
     bool AtFloor = false;
 };
