@@ -23,7 +23,7 @@ namespace engine {
 
 struct TBalancedOptions {
     std::uint64_t Seed = 1;
-    double TimeLimit = 2;        // seconds
+    double TimeLimit = 2;        // seconds of processor time the search may take
     bool SpreadOrigins = true;   // spread the 学校 and 地区 columns
     std::uint64_t Work = 0;      // moves and exchanges looked at; 0 for the default budget
 };
@@ -31,7 +31,7 @@ struct TBalancedOptions {
 // How a search went, for the balance report.
 struct TSearchOutcome {
     std::uint64_t Seed = 1;
-    double Seconds = 0;
+    double Seconds = 0;  // as the clock on the wall counts them
     std::uint64_t Work = 0;  // moves and exchanges looked at
     bool CutByTime = false;
     bool AtFloor = false;
