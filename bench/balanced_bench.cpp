@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <numeric>
 
 using namespace engine;
@@ -35,7 +36,7 @@ struct TRandom {
     double Gauss() { return std::sqrt(-2 * std::log(1 - Uniform())) * std::cos(6.283185307179586 * Uniform()); }
 };
 
-enum TScores { scCorrelated, scUniform };
+enum TScores { scCorrelated, scUniform, scCorrelatedRegions };  // the last with a 地区 column of 6 regions
 
 TDivideClasses Roster(int students, int classes, TScores scores, std::uint64_t seed)
 {
@@ -48,6 +49,8 @@ TDivideClasses Roster(int students, int classes, TScores scores, std::uint64_t s
     d.Columns.SchoolCol = 3;
     d.Columns.SortCol = 7;
     d.Columns.AdjustCol = 8;
+    if (scores == scCorrelatedRegions)
+        d.Headers.push_back("地区"), d.Columns.RegionCol = 9;
     d.SortType = skNumeric;
     d.ClassCount = classes;
     for (int i = 0; i < students; ++i) {
@@ -64,6 +67,8 @@ TDivideClasses Roster(int students, int classes, TScores scores, std::uint64_t s
         }
         row.push_back(std::to_string(total));
         row.emplace_back();
+        if (scores == scCorrelatedRegions)
+            row.push_back("地区" + std::to_string(rng.Below(6)));
         d.Data.push_back(std::move(row));
     }
     std::vector<int> order(static_cast<std::size_t>(students));
@@ -81,6 +86,13 @@ TDivideClasses Roster(int students, int classes, TScores scores, std::uint64_t s
     return d;
 }
 
+// FENBAN_BENCH_SEED picks another roster of each kind (default 2026).
+std::uint64_t RosterSeed()
+{
+    const char* seed = std::getenv("FENBAN_BENCH_SEED");
+    return seed && *seed ? std::strtoull(seed, nullptr, 10) : 2026;
+}
+
 void Run(benchmark::State& state, TScores scores, bool spread)
 {
     const int students = static_cast<int>(state.range(0)), classes = static_cast<int>(state.range(1));
@@ -88,7 +100,7 @@ void Run(benchmark::State& state, TScores scores, bool spread)
     TBalanceFigures figures;
     for (auto _ : state) {
         state.PauseTiming();
-        TDivideClasses d = Roster(students, classes, scores, 2026);
+        TDivideClasses d = Roster(students, classes, scores, RosterSeed());
         TBalancedOptions options;
         options.SpreadOrigins = spread;
         options.TimeLimit = 1e9;  // the figures of the fixed work, whatever the load
@@ -120,6 +132,7 @@ void Run(benchmark::State& state, TScores scores, bool spread)
 BENCHMARK_CAPTURE(Run, correlated, scCorrelated, true)
     ->Args({300, 6})->Args({600, 12})->Args({1000, 20})->Args({3000, 40})
     ->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK_CAPTURE(Run, regions, scCorrelatedRegions, true)->Args({1000, 20})->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK_CAPTURE(Run, uniform, scUniform, true)->Args({1000, 20})->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK_CAPTURE(Run, correlated_nospread, scCorrelated, false)
     ->Args({1000, 20})->Unit(benchmark::kMillisecond)->Iterations(1);

@@ -337,7 +337,23 @@ int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostre
             return 0;
         }
         engine::TConfigStore config = OpenSettings(o);
-        return LoadAndCheck(o, config, err) ? 0 : 1;
+        std::optional<TCheckedRoster> r = LoadAndCheck(o, config, err);
+        if (!r)
+            return 1;
+        // In balanced mode the 调整 column is checked too, as the division would.
+        engine::TTableRoster roster(r->Sheet.Rows, r->Sheet.ColCount);
+        engine::TDivideClasses division;
+        engine::FillDivision(division, roster, config, r->Columns, r->SortField);
+        if (!division.Balanced)
+            return 0;
+        division.SetDealStrategy(std::make_unique<engine::TBalancedCheck>());
+        try {
+            division.Divide();
+        } catch (const engine::EBalancedRefusal& e) {
+            err << AsLines(e.what());
+            return 1;
+        }
+        return 0;
     });
 }
 

@@ -48,7 +48,8 @@ inline constexpr const char* CheckHelp =
     "只检查名单；通过时无输出，退出码 0，否则在标准错误输出问题，退出码 1。\n"
     "Only checks the roster: silent exit 0, or the problems on stderr and exit 1.\n"
     "选项同 divide / options as for divide (--config, --classes, --prefix, --sort-field,\n"
-    "--sort-kind, --student-id, --id-prefix, --sex-digit, ...).\n";
+    "--sort-kind, --student-id, --id-prefix, --sex-digit, ...);\n"
+    "--balanced 时也检查调整列 / with --balanced the 调整 column is checked too.\n";
 
 inline constexpr const char* ConvertHelp =
     "用法 / Usage: fenban convert IN OUT\n"

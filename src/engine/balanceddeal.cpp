@@ -3,8 +3,10 @@
 #include "engine/textrules.h"
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cmath>
+#include <ctime>
 #include <map>
 #include <numeric>
 
@@ -288,13 +290,14 @@ private:
     bool TrySwap(TSplitMix64& rng, i128& cost, std::int64_t& violation, i128 bound);
     bool TryGroupMove(TSplitMix64& rng, i128& cost, std::int64_t& violation, i128 bound);
     bool AtFloor() const;
-    // The best exchange of one or two same-sex pairs between classes a and b,
-    // found by looking up, in the exchanges sorted by their ranking-column
-    // difference, the partners that bring the two classes' sums together.
-    bool PolishPair(int a, int b, i128& cost, std::int64_t& violation, std::uint64_t& work);
-    // PolishPair over the pairs with most to gain (all pairs when those are
-    // stuck) until no pair improves; true at the floor.
-    bool PolishUntilStuck(i128& cost, std::int64_t& violation, std::uint64_t& work, std::uint64_t limit);
+    // The sum bands of the mean columns for the given widths, [class][column] low and high.
+    std::vector<std::int64_t> Bands(const std::vector<double>& widths) const;
+    bool Inside(const std::vector<double>& widths) const;
+    // Every class into its bands of the given widths; false when stuck.
+    bool Land(const std::vector<double>& widths, i128& cost, std::int64_t& violation, std::uint64_t& work,
+              std::uint64_t limit);
+    bool Exchange(int a, int b, const std::vector<std::int64_t>& window, bool deep, i128& cost,
+                  std::int64_t& violation, std::uint64_t& work);
     std::uint64_t DefaultBudget() const;
     void PoolRemove(int s);
     void PoolAdd(int s, int c);
@@ -306,6 +309,7 @@ private:
     std::vector<std::int64_t> m_weights, m_totals;
     std::vector<double> m_floors;        // per mean column, scaled
     int m_meanColumns = 0;
+    double m_spreadStep = 0;             // a tenth of a point of within-class SD, in the spread column's units
     std::vector<int> m_cls, m_size, m_boyTarget, m_girlTarget;
     std::vector<std::int64_t> m_sums;    // [class * K + k]
     std::vector<bool> m_fixed;           // pinned: never moves
@@ -319,6 +323,13 @@ private:
 };
 
 int SexIndex(const TDealStudent& s) { return s.Sex == sxBoy ? 0 : 1; }
+
+double ThreadSeconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
 
 TSearch::TSearch(const TDealInput& input, const TAdjustments& adj, const TBalancedOptions& options)
     : m_input(input), m_options(options)
@@ -375,6 +386,9 @@ TSearch::TSearch(const TDealInput& input, const TAdjustments& adj, const TBalanc
             ++shift;
         for (std::size_t i = 0; i < n; ++i)
             m_values[i * k + k - 1] = static_cast<std::int64_t>((static_cast<i128>(v[i]) * v[i]) >> shift);
+        // A class's mean of these moves by about 2 SD dSD when its standard
+        // deviation moves by dSD: a tenth of a point in the column's units.
+        m_spreadStep = 0.2 * std::pow(10.0, columns.front().Decimals) * spreadOfValues / std::ldexp(1.0, shift);
         priority[0] = 8.0;
         priority[k - 1] = 1.0;
     }
@@ -757,12 +771,200 @@ bool TSearch::AtFloor() const
     return true;
 }
 
-bool TSearch::PolishPair(int a, int b, i128& cost, std::int64_t& violation, std::uint64_t& work)
+// Per class and mean column, the sums whose mean lies in a band of the
+// given width (scaled units) placed as near the grade mean as the total
+// allows: every class inside its band is then possible at once.
+std::vector<std::int64_t> TSearch::Bands(const std::vector<double>& widths) const
 {
-    const auto k = static_cast<std::size_t>(m_k);
+    const auto classes = static_cast<std::size_t>(m_classes), columns = widths.size();
+    std::vector<std::int64_t> bands(classes * columns * 2);
+    for (std::size_t j = 0; j < columns; ++j) {
+        const long double w = widths[j], total = m_totals[j], mean = total / std::max(m_n, 1);
+        auto sums = [&](long double lower, std::size_t c) {
+            const long double n = m_size[c];
+            return std::pair{static_cast<std::int64_t>(std::ceil(lower * n - 1e-9L)),
+                             static_cast<std::int64_t>(std::floor((lower + w) * n + 1e-9L))};
+        };
+        auto fits = [&](long double lower) {
+            i128 lo = 0, hi = 0;
+            for (std::size_t c = 0; c < classes; ++c) {
+                const auto [a, b] = sums(lower, c);
+                if (a > b)
+                    return false;
+                lo += a, hi += b;
+            }
+            return lo <= m_totals[j] && m_totals[j] <= hi;
+        };
+        // A band that fits has a class mean at its lower edge: try those
+        // next to the centred band, the most centred first, then further out.
+        long double best = mean - w / 2, off = std::numeric_limits<long double>::infinity();
+        for (int reach : {3, 4096})
+            for (int size : {m_size.front(), *std::min_element(m_size.begin(), m_size.end())}) {
+                if (size <= 0 || std::isfinite(off))
+                    continue;
+                const auto centre = static_cast<std::int64_t>(std::floor((mean - w / 2) * size));
+                for (std::int64_t s = centre - reach; s <= centre + reach; ++s) {
+                    const long double lower = static_cast<long double>(s) / size;
+                    if (std::fabs(lower + w / 2 - mean) < off && fits(lower))
+                        best = lower, off = std::fabs(lower + w / 2 - mean);
+                }
+            }
+        for (std::size_t c = 0; c < classes; ++c) {
+            auto [a, b] = sums(best, c);
+            if (!std::isfinite(off))  // nothing fits (never for a sane width): no bound
+                a = std::numeric_limits<std::int64_t>::min() / 4, b = std::numeric_limits<std::int64_t>::max() / 4;
+            bands[(c * columns + j) * 2] = a;
+            bands[(c * columns + j) * 2 + 1] = b;
+        }
+    }
+    return bands;
+}
+
+bool TSearch::Inside(const std::vector<double>& widths) const
+{
+    const std::vector<std::int64_t> bands = Bands(widths);
+    const std::size_t columns = widths.size(), k = static_cast<std::size_t>(m_k);
+    for (std::size_t c = 0; c < static_cast<std::size_t>(m_classes); ++c)
+        for (std::size_t j = 0; j < columns; ++j) {
+            const std::int64_t s = m_sums[c * k + j];
+            if (s < bands[(c * columns + j) * 2] || s > bands[(c * columns + j) * 2 + 1])
+                return false;
+        }
+    return true;
+}
+
+// Class by class, each open class is brought into its bands by an exchange
+// with another class, so that the open classes left can still all fit
+// theirs; the last open class then fits by itself.
+bool TSearch::Land(const std::vector<double>& widths, i128& cost, std::int64_t& violation, std::uint64_t& work,
+                   std::uint64_t limit)
+{
+    const auto k = static_cast<std::size_t>(m_k), columns = widths.size();
+    const std::vector<std::int64_t> bands = Bands(widths);
+    auto lo = [&](int c, std::size_t j) { return bands[(static_cast<std::size_t>(c) * columns + j) * 2]; };
+    auto hi = [&](int c, std::size_t j) { return bands[(static_cast<std::size_t>(c) * columns + j) * 2 + 1]; };
+    std::vector<bool> open(static_cast<std::size_t>(m_classes), true);
+    int left = m_classes;
+    // How far class c strays outside its bands, each column in its width.
+    auto outside = [&](int c) {
+        double d = 0;
+        for (std::size_t j = 0; j < columns; ++j) {
+            const std::int64_t s = m_sums[static_cast<std::size_t>(c) * k + j];
+            const double over = static_cast<double>(std::max<std::int64_t>({0, s - hi(c, j), lo(c, j) - s}));
+            d += over / (static_cast<double>(hi(c, j) - lo(c, j)) + 1);
+        }
+        return d;
+    };
+    std::vector<std::int64_t> need(columns * 2);
+    std::vector<int> landedOrder;
+    int reopened = 0;
+    while (left > 1) {
+        if (work >= limit)
+            return false;
+        std::vector<std::pair<double, int>> order;
+        for (int c = 0; c < m_classes; ++c)
+            if (open[static_cast<std::size_t>(c)])
+                order.push_back({-outside(c), c});
+        std::stable_sort(order.begin(), order.end());
+        bool landed = false;
+        int tries = 0;
+        for (const auto& [badness, i] : order) {
+            if (tries++ == 3)
+                break;
+            // The sums class i may end with: inside its bands, and leaving the
+            // other open classes a total they can all fit.
+            bool possible = true, restFits = true;
+            for (std::size_t j = 0; j < columns; ++j) {
+                std::int64_t openSum = 0, restLo = 0, restHi = 0;
+                for (int c = 0; c < m_classes; ++c)
+                    if (open[static_cast<std::size_t>(c)]) {
+                        openSum += m_sums[static_cast<std::size_t>(c) * k + j];
+                        if (c != i)
+                            restLo += lo(c, j), restHi += hi(c, j);
+                    }
+                const std::int64_t s = m_sums[static_cast<std::size_t>(i) * k + j];
+                need[j * 2] = std::max(lo(i, j), openSum - restHi) - s;
+                need[j * 2 + 1] = std::min(hi(i, j), openSum - restLo) - s;
+                possible &= need[j * 2] <= need[j * 2 + 1];
+                // An exchange with a landed class leaves the other open ones as they are.
+                restFits &= restLo <= openSum - s && openSum - s <= restHi;
+            }
+            if (!possible)
+                continue;
+            bool inside = true;
+            for (std::size_t j = 0; j < columns; ++j)
+                inside &= need[j * 2] <= 0 && 0 <= need[j * 2 + 1];
+            if (inside) {
+                landed = true;
+            } else {
+                // Open partners with the opposite deviation first, then the
+                // landed ones, which must stay inside their own bands.
+                std::vector<std::pair<double, int>> partners;
+                for (int p = 0; p < m_classes; ++p) {
+                    if (p == i || (!open[static_cast<std::size_t>(p)] && !restFits))
+                        continue;
+                    double along = 0;
+                    for (std::size_t j = 0; j < columns; ++j) {
+                        const double mid = (static_cast<double>(need[j * 2]) + static_cast<double>(need[j * 2 + 1])) / 2;
+                        const double gap = static_cast<double>(m_sums[static_cast<std::size_t>(p) * k + j])
+                                           - static_cast<double>(lo(p, j) + hi(p, j)) / 2;
+                        along += mid * gap / (static_cast<double>(hi(p, j) - lo(p, j)) + 1);
+                    }
+                    partners.push_back({(open[static_cast<std::size_t>(p)] ? 0.0 : 1e300) - along, p});
+                }
+                std::stable_sort(partners.begin(), partners.end());
+                for (const auto& [rank, p] : partners) {
+                    std::vector<std::int64_t> window = need;
+                    bool fits = true;
+                    if (!open[static_cast<std::size_t>(p)])
+                        for (std::size_t j = 0; j < columns; ++j) {
+                            const std::int64_t s = m_sums[static_cast<std::size_t>(p) * k + j];
+                            window[j * 2] = std::max(window[j * 2], s - hi(p, j));
+                            window[j * 2 + 1] = std::min(window[j * 2 + 1], s - lo(p, j));
+                            fits &= window[j * 2] <= window[j * 2 + 1];
+                        }
+                    if (fits && Exchange(i, p, window, open[static_cast<std::size_t>(p)], cost, violation, work)) {
+                        landed = true;
+                        break;
+                    }
+                    if (work >= limit)
+                        return false;
+                }
+            }
+            if (landed) {
+                open[static_cast<std::size_t>(i)] = false;
+                landedOrder.push_back(i);
+                --left;
+                break;
+            }
+        }
+        if (landed)
+            continue;
+        // Stuck, mostly with the last two open: a landed class, the most
+        // recent first and then further back, opens again to share the rest.
+        if (landedOrder.empty() || reopened == 2 * m_classes) {
+            return false;
+        }
+        const std::size_t back = static_cast<std::size_t>(reopened++) % landedOrder.size();
+        const int q = landedOrder[landedOrder.size() - 1 - back];
+        landedOrder.erase(landedOrder.end() - 1 - static_cast<std::ptrdiff_t>(back));
+        open[static_cast<std::size_t>(q)] = true;
+        ++left;
+    }
+    return true;
+}
+
+// The exchange of one or two same-sex pairs between classes a and b whose
+// change of a's sums lies inside window (per mean column, low and high) and
+// that keeps the violations from rising, the one of least cost; exchanges
+// sorted by their first column's change give the second pair by lookup.
+bool TSearch::Exchange(int a, int b, const std::vector<std::int64_t>& window, bool deep, i128& cost,
+                       std::int64_t& violation, std::uint64_t& work)
+{
+    const auto k = static_cast<std::size_t>(m_k), columns = window.size() / 2;
     struct TSwap {
         int X, Y, Sex;
-        std::size_t At;  // offset of its differences in diffs
+        std::size_t At;  // offset of its changes in diffs
     };
     std::vector<TSwap> swaps;
     std::vector<std::int64_t> diffs;
@@ -773,116 +975,132 @@ bool TSearch::PolishPair(int a, int b, i128& cost, std::int64_t& violation, std:
                 for (std::size_t j = 0; j < k; ++j)
                     diffs.push_back(m_values[static_cast<std::size_t>(y) * k + j] - m_values[static_cast<std::size_t>(x) * k + j]);
             }
+    work += swaps.size();
     if (swaps.empty())
         return false;
     std::stable_sort(swaps.begin(), swaps.end(), [&](const TSwap& p, const TSwap& q) { return diffs[p.At] < diffs[q.At]; });
-    // The change of a's ranking sum that would meet b's halfway.
-    const i128 gap = static_cast<i128>(m_n) * (m_sums[static_cast<std::size_t>(a) * k] - m_sums[static_cast<std::size_t>(b) * k])
-                     - static_cast<i128>(m_totals[0]) * (m_size[static_cast<std::size_t>(a)] - m_size[static_cast<std::size_t>(b)]);
-    const auto want = static_cast<std::int64_t>(-gap / (2 * static_cast<i128>(m_n)));
-    std::vector<std::int64_t> combined(k);
-    // The best exchange that keeps the violations from rising: while any
-    // remain, one that lowers them comes first; otherwise the counts are
-    // tried (and put back) only for a candidate better than the best.
-    i128 bestDelta = 0;
-    std::int64_t bestDv = 0;
-    int bestFirst = -1, bestSecond = -1;
-    auto violationOf = [&](int first, int second) {
+    auto within = [&](const std::int64_t* d) {
+        for (std::size_t j = 0; j < columns; ++j)
+            if (d[j] < window[j * 2] || d[j] > window[j * 2 + 1])
+                return false;
+        return true;
+    };
+    using TPick = std::array<int, 3>;  // indices into swaps, -1 when unused
+    auto rise = [&](const TPick& pick) {
         std::int64_t dv = 0;
-        for (int t : {first, second})
+        for (int t : pick)
             if (t >= 0)
                 dv += ShiftCounts(swaps[static_cast<std::size_t>(t)].X, a, b) + ShiftCounts(swaps[static_cast<std::size_t>(t)].Y, b, a);
-        for (int t : {second, first})
-            if (t >= 0)
-                ShiftCounts(swaps[static_cast<std::size_t>(t)].Y, a, b), ShiftCounts(swaps[static_cast<std::size_t>(t)].X, b, a);
+        for (auto t = pick.rbegin(); t != pick.rend(); ++t)
+            if (*t >= 0)
+                ShiftCounts(swaps[static_cast<std::size_t>(*t)].Y, a, b), ShiftCounts(swaps[static_cast<std::size_t>(*t)].X, b, a);
         return dv;
     };
-    auto offer = [&](i128 delta, int first, int second) {
-        if (violation > 0) {
-            const std::int64_t dv = violationOf(first, second);
-            if (dv < bestDv || (dv == bestDv && delta < bestDelta))
-                bestDelta = delta, bestDv = dv, bestFirst = first, bestSecond = second;
+    i128 bestDelta = 0;
+    std::int64_t bestDv = 0;
+    TPick best = {-1, -1, -1};
+    auto offer = [&](const std::int64_t* d, const TPick& pick) {
+        const i128 delta = CostDelta(a, b, d);
+        if (best[0] >= 0 && delta >= bestDelta)
             return;
-        }
-        if (delta >= bestDelta || violationOf(first, second) > 0)
+        const std::int64_t dv = rise(pick);
+        if (dv > 0 || (best[0] >= 0 && dv > bestDv))
             return;
-        bestDelta = delta, bestFirst = first, bestSecond = second;
+        bestDelta = delta, bestDv = dv, best = pick;
     };
-    constexpr std::int64_t window = 3;
-    for (std::size_t i = 0; i < swaps.size(); ++i) {
-        const std::int64_t* d1 = &diffs[swaps[i].At];
-        offer(CostDelta(a, b, d1), static_cast<int>(i), -1);
-        const std::int64_t need = want - d1[0];
-        auto lo = std::lower_bound(swaps.begin(), swaps.end(), need - window,
-                                   [&](const TSwap& p, std::int64_t v) { return diffs[p.At] < v; });
-        for (auto it = lo; it != swaps.end() && diffs[it->At] <= need + window; ++it) {
-            const auto j = static_cast<std::size_t>(it - swaps.begin());
-            if (j <= i || it->X == swaps[i].X || it->Y == swaps[i].Y)
-                continue;
-            const std::int64_t* d2 = &diffs[it->At];
-            for (std::size_t c = 0; c < k; ++c)
-                combined[c] = d1[c] + d2[c];
-            offer(CostDelta(a, b, combined.data()), static_cast<int>(i), static_cast<int>(j));
+    // The exchanges in `among` (ascending indices) after position from whose
+    // first column's change lies in [lo, hi].
+    auto firstAtLeast = [&](const std::vector<int>& among, std::size_t from, std::int64_t v) {
+        return std::lower_bound(among.begin() + static_cast<std::ptrdiff_t>(from), among.end(), v,
+                                [&](int t, std::int64_t x) { return diffs[swaps[static_cast<std::size_t>(t)].At] < x; });
+    };
+    auto distinct = [&](int t, int u) {
+        return swaps[static_cast<std::size_t>(t)].X != swaps[static_cast<std::size_t>(u)].X
+               && swaps[static_cast<std::size_t>(t)].Y != swaps[static_cast<std::size_t>(u)].Y;
+    };
+    auto change = [&](int t) { return &diffs[swaps[static_cast<std::size_t>(t)].At]; };
+    std::vector<int> all(swaps.size());
+    std::iota(all.begin(), all.end(), 0);
+    std::vector<std::int64_t> combined(k), partial(k);
+    for (auto it = firstAtLeast(all, 0, window[0]); it != all.end() && change(*it)[0] <= window[1]; ++it)
+        if (within(change(*it)))
+            offer(change(*it), {*it, -1, -1});
+    // Two exchanges: the second looked up by the first column.
+    for (std::size_t i = 0; best[0] < 0 && i < all.size(); ++i) {
+        const std::int64_t* d1 = change(all[i]);
+        for (auto it = firstAtLeast(all, i + 1, window[0] - d1[0]); it != all.end() && change(*it)[0] <= window[1] - d1[0]; ++it) {
             ++work;
+            if (!distinct(all[i], *it))
+                continue;
+            for (std::size_t c = 0; c < k; ++c)
+                combined[c] = d1[c] + change(*it)[c];
+            if (within(combined.data()))
+                offer(combined.data(), {all[i], *it, -1});
         }
     }
-    work += swaps.size();
-    if (bestFirst < 0)
-        return false;
-    std::vector<const TSwap*> chosen = {&swaps[static_cast<std::size_t>(bestFirst)]};
-    if (bestSecond >= 0)
-        chosen.push_back(&swaps[static_cast<std::size_t>(bestSecond)]);
-    for (const TSwap* sw : chosen) {
-        violation += ShiftCounts(sw->X, a, b) + ShiftCounts(sw->Y, b, a);
-        SwapSingles(sw->X, sw->Y, a, b, sw->Sex);
+    // Three, only when deep, from the 180 exchanges that raise the
+    // violations least alone (any of those that lower them, evenly chosen):
+    // together they may still keep them down.
+    if (best[0] < 0 && deep) {
+        std::vector<std::pair<std::int64_t, int>> alone;
+        for (int t : all)
+            alone.push_back({rise({t, -1, -1}), t});
+        work += all.size();
+        std::stable_sort(alone.begin(), alone.end(), [](const auto& p, const auto& q) { return p.first < q.first; });
+        const auto lowering = static_cast<std::size_t>(
+            std::count_if(alone.begin(), alone.end(), [](const auto& p) { return p.first <= 0; }));
+        std::vector<int> free;
+        const std::size_t stride = (lowering + 179) / 180;
+        for (std::size_t i = 0; i < alone.size() && free.size() < 180; i += i < lowering && stride > 1 ? stride : 1)
+            if (alone[i].first <= 2)
+                free.push_back(alone[i].second);
+        std::sort(free.begin(), free.end());
+        for (std::size_t i = 0; i < free.size(); ++i)
+            for (std::size_t j = i + 1; j < free.size(); ++j) {
+                if (!distinct(free[i], free[j]))
+                    continue;
+                for (std::size_t c = 0; c < k; ++c)
+                    partial[c] = change(free[i])[c] + change(free[j])[c];
+                for (auto it = firstAtLeast(free, j + 1, window[0] - partial[0]);
+                     it != free.end() && change(*it)[0] <= window[1] - partial[0]; ++it) {
+                    ++work;
+                    if (!distinct(free[i], *it) || !distinct(free[j], *it))
+                        continue;
+                    for (std::size_t c = 0; c < k; ++c)
+                        combined[c] = partial[c] + change(*it)[c];
+                    if (within(combined.data()))
+                        offer(combined.data(), {free[i], free[j], *it});
+                }
+            }
     }
+    if (best[0] < 0)
+        return false;
+    for (int t : best)
+        if (t >= 0) {
+            const TSwap& sw = swaps[static_cast<std::size_t>(t)];
+            violation += ShiftCounts(sw.X, a, b) + ShiftCounts(sw.Y, b, a);
+            SwapSingles(sw.X, sw.Y, a, b, sw.Sex);
+        }
     cost += bestDelta;
     return true;
 }
 
-bool TSearch::PolishUntilStuck(i128& cost, std::int64_t& violation, std::uint64_t& work, std::uint64_t limit)
-{
-    const auto k = static_cast<std::size_t>(m_k);
-    bool improved = m_k > 0, widen = false;
-    while (improved && work < limit) {
-        improved = false;
-        std::vector<std::pair<i128, std::pair<int, int>>> pairs;
-        for (int a = 0; a < m_classes; ++a)
-            for (int b = a + 1; b < m_classes; ++b) {
-                i128 gain = 0;
-                for (std::size_t j = 0; j < k; ++j) {
-                    const i128 diff = static_cast<i128>(m_n) * (m_sums[static_cast<std::size_t>(a) * k + j] - m_sums[static_cast<std::size_t>(b) * k + j])
-                                      - static_cast<i128>(m_totals[j]) * (m_size[static_cast<std::size_t>(a)] - m_size[static_cast<std::size_t>(b)]);
-                    gain += static_cast<i128>(m_weights[j]) * diff * diff;
-                }
-                pairs.push_back({gain, {a, b}});
-            }
-        std::stable_sort(pairs.begin(), pairs.end(), [](const auto& p, const auto& q) { return p.first > q.first; });
-        // When the pairs with the most to gain are stuck, every pair is tried.
-        const std::size_t tried = widen ? pairs.size() : std::min<std::size_t>(pairs.size(), static_cast<std::size_t>(2 * m_classes));
-        for (std::size_t p = 0; p < tried && work < limit; ++p)
-            improved |= PolishPair(pairs[p].second.first, pairs[p].second.second, cost, violation, work);
-        if (!improved && !widen)
-            improved = widen = true;
-        else if (improved)
-            widen = false;
-        if (AtFloor())
-            return true;
-    }
-    return AtFloor();
-}
-
 std::uint64_t TSearch::DefaultBudget() const
 {
-    return std::clamp<std::uint64_t>(static_cast<std::uint64_t>(m_n) * 3000, 2'000'000, 12'000'000);
+    return std::clamp<std::uint64_t>(static_cast<std::uint64_t>(m_n) * 12000, 6'000'000, 36'000'000);
 }
 
 std::vector<int> TSearch::Run(TSearchOutcome& outcome)
 {
     using Clock = std::chrono::steady_clock;
     const Clock::time_point start = Clock::now();
-    const std::uint64_t budget = m_options.Work ? m_options.Work : DefaultBudget();
-    auto late = [&]() { return std::chrono::duration<double>(Clock::now() - start).count() > m_options.TimeLimit; };
+    const std::uint64_t total = m_options.Work ? m_options.Work : DefaultBudget();
+    // A short threshold-accepting start; landing, exact and cheap, takes the rest.
+    const std::uint64_t budget = total / 7;
+    // The cap counts the processor time this search has had, so that other
+    // work on a loaded machine does not cut it.
+    const double startCpu = ThreadSeconds();
+    auto late = [&]() { return ThreadSeconds() - startCpu > m_options.TimeLimit; };
     TSplitMix64 rng(m_options.Seed);
     i128 cost = Cost();
     std::int64_t violation = Violation();
@@ -892,7 +1110,7 @@ std::vector<int> TSearch::Run(TSearchOutcome& outcome)
     // Threshold accepting: a move may worsen the cost by a share of the
     // current cost per class, the share shrinking to nothing by the phase's end.
     auto anneal = [&](std::uint64_t length, double share) {
-        const std::uint64_t begin = work, end = std::min(budget * 3, work + length);
+        const std::uint64_t begin = work, end = std::min(total, work + length);
         while (!floor && work < end) {
             const double left = 1 - static_cast<double>(work - begin) / static_cast<double>(end - begin);
             const i128 slack = static_cast<i128>(static_cast<double>(cost) * share * left * left / m_classes);
@@ -909,25 +1127,59 @@ std::vector<int> TSearch::Run(TSearchOutcome& outcome)
             }
         }
     };
+    anneal(budget, 0.1);
+    // Then land every class inside bands around the grade means, narrower
+    // step by step (the other columns widen before the ranking column)
+    // down to the floor.
+    const int largest = *std::max_element(m_size.begin(), m_size.end());
+    // Widths in class-sum units of the ranking column and of the others,
+    // and in tenths of a point of within-class SD.
+    struct TStep {
+        int Ranking, Others, Spread;
+    };
+    static constexpr TStep steps[] = {{0, 0, 6},   {0, 1, 6},   {0, 2, 7},    {0, 3, 7},    {1, 3, 8},   {1, 4, 8},
+                                      {2, 4, 9},   {2, 5, 9},   {3, 6, 10},   {4, 7, 11},   {5, 8, 12},  {6, 9, 14},
+                                      {8, 12, 16}, {10, 15, 20}, {14, 20, 25}, {20, 30, 35}, {30, 45, 50}, {50, 70, 80}};
+    const bool ranking = m_k > m_meanColumns;
+    auto widths = [&](std::size_t step) {
+        std::vector<double> w(m_floors);
+        for (std::size_t j = 0; j < w.size(); ++j)
+            w[j] += (ranking && j == 0 ? steps[step].Ranking : steps[step].Others) / static_cast<double>(std::max(largest, 1));
+        if (ranking)
+            w.push_back(steps[step].Spread * m_spreadStep);
+        return w;
+    };
+    auto stepOf = [&]() {  // the narrowest step whose bands hold every class
+        std::size_t step = 0;
+        while (step < std::size(steps) && !Inside(widths(step)))
+            ++step;
+        return step;
+    };
     std::vector<int> best = m_cls;
     std::int64_t bestViolation = violation;
-    i128 bestCost = cost;
-    anneal(budget, 0.1);
-    // Then in turn: land with looked-up exchanges until stuck, and shake
-    // the classes a little, keeping the best; all within three budgets.
-    while (!floor && !cut && work < budget * 3) {
-        floor = PolishUntilStuck(cost, violation, work, budget * 3);
-        if (violation < bestViolation || (violation == bestViolation && cost < bestCost))
-            best = m_cls, bestViolation = violation, bestCost = cost;
-        if (floor || late()) {
-            cut = !floor;
-            break;
+    std::size_t bestStep = stepOf();
+    // From the step the classes are in, one narrower at a time; a step
+    // that sticks is tried again from where it stuck or, every second time,
+    // from a little shake, a few times.
+    std::size_t step = bestStep, failures = 0;
+    while (!floor && !cut && step > 0 && failures < 8 && work < total) {
+        const bool ok = Land(widths(step - 1), cost, violation, work, total);
+        if (const std::size_t now = stepOf(); violation < bestViolation || (violation == bestViolation && now < bestStep))
+            best = m_cls, bestViolation = violation, bestStep = now;
+        floor = AtFloor();
+        cut = !floor && late();
+        if (ok) {
+            --step, failures = 0;
+        } else if (++failures % 2 == 0 && !floor && !cut) {
+            // Stuck twice: shake the classes a little and land from there.
+            anneal(total / 40, 0.005);
+            step = std::max<std::size_t>(step, stepOf());
         }
-        anneal(budget / 8, 0.01);
     }
-    if (!floor && (violation > bestViolation || (violation == bestViolation && cost > bestCost))) {
+    if (m_cls != best) {
         m_cls = best;
         InitState();
+        floor = AtFloor();
     }
     outcome.Seed = m_options.Seed;
     outcome.Work = work;
@@ -938,6 +1190,20 @@ std::vector<int> TSearch::Run(TSearchOutcome& outcome)
 }
 
 }  // namespace
+
+void CheckBalancedInput(const TDealInput& input)
+{
+    const TAdjustments adj = ReadAdjustments(input);
+    if (!adj.Problems.empty())
+        throw EBalancedRefusal(adj.Problems);
+    TSearch(input, adj, TBalancedOptions());  // placing the pins and 同 groups refuses what does not fit
+}
+
+TDealPlan TBalancedCheck::Deal(const TDealInput& input) const
+{
+    CheckBalancedInput(input);
+    return TCyclicDeal().Deal(input);
+}
 
 TDealPlan TBalancedDeal::Deal(const TDealInput& input) const
 {

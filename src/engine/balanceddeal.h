@@ -23,16 +23,16 @@ namespace engine {
 
 struct TBalancedOptions {
     std::uint64_t Seed = 1;
-    double TimeLimit = 2;        // seconds
+    double TimeLimit = 2;        // seconds of processor time the search may take
     bool SpreadOrigins = true;   // spread the 学校 and 地区 columns
-    std::uint64_t Work = 0;      // move evaluations; 0 for the default budget
+    std::uint64_t Work = 0;      // moves and exchanges looked at; 0 for the default budget
 };
 
 // How a search went, for the balance report.
 struct TSearchOutcome {
     std::uint64_t Seed = 1;
-    double Seconds = 0;
-    std::uint64_t Work = 0;  // move evaluations spent
+    double Seconds = 0;  // as the clock on the wall counts them
+    std::uint64_t Work = 0;  // moves and exchanges looked at
     bool CutByTime = false;
     bool AtFloor = false;
 };
@@ -58,6 +58,17 @@ public:
 private:
     TBalancedOptions m_options;
     TSearchOutcome* m_outcome;
+};
+
+// The balanced deal's check before the run, alone: throws EBalancedRefusal
+// when the constraints cannot be met, as Deal would.
+void CheckBalancedInput(const TDealInput& input);
+
+// For checking a roster as the balanced deal would: refuses what it would
+// refuse and otherwise deals cyclically (a division to check, not to keep).
+class TBalancedCheck : public IDealStrategy {
+public:
+    TDealPlan Deal(const TDealInput& input) const override;
 };
 
 // A column whose class means are balanced: the ranking column first (its

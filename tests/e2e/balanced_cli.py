@@ -2,7 +2,8 @@
 """`fenban divide --balanced --report` on a small roster with a 调整 column:
 the overview with the balanced columns' means, the report after a blank
 line, the constraints kept, the same classes for the same seed, and the
-roster problems of an unreadable 调整 cell refused before anything is divided.
+roster problems of an unreadable 调整 cell refused before anything is divided,
+and `fenban check --balanced` finding the same problems.
 
 usage: balanced_cli.py FENBAN
 """
@@ -91,6 +92,21 @@ def main():
                f"refusal message {refused.stderr.decode()!r}")
         expect(not os.path.exists(os.path.join(tmp, "no")), "nothing written when refused")
         expect(run(fenban, ["divide", bad, "--classes", "3"], env).returncode == 0, "cyclic ignores the column")
+
+        # The check alone finds the same problems in balanced mode only.
+        checked = run(fenban, ["check", bad, "--classes", "3", "--balanced"], env)
+        expect(checked.returncode == 1 and checked.stderr == refused.stderr and checked.stdout == b"",
+               f"balanced check {checked.returncode} {checked.stderr.decode()!r}")
+        expect(run(fenban, ["check", bad, "--classes", "3"], env).returncode == 0, "the cyclic check ignores the column")
+        passed = run(fenban, ["check", good, "--classes", "3", "--balanced"], env)
+        expect(passed.returncode == 0 and passed.stdout == b"" and passed.stderr == b"", "a sound column passes silently")
+        crowded = os.path.join(tmp, "crowded.csv")
+        with open(crowded, "w", encoding="utf-8") as f:
+            f.write(roster(lambda i: "1" if i < 9 else "同丙" if i < 20 else ""))
+        crowded_check = run(fenban, ["check", crowded, "--classes", "3", "--balanced"], env)
+        expect(crowded_check.returncode == 1
+               and crowded_check.stderr.decode() == "同组“丙”有11人，多于每班最多的8人\n指定到(1)班的学生有9人，多于每班最多的8人\n",
+               f"every problem in one message {crowded_check.stderr.decode()!r}")
 
         usage = run(fenban, ["divide", good, "--balanced", "--seed", "x"], env)
         expect(usage.returncode == 2 and b"--seed" in usage.stderr, "a bad seed is a usage error")

@@ -209,6 +209,90 @@ TEST(BalancedDeal, RefusesBeforeTheRunWithEveryProblem)
     EXPECT_TRUE(d.Classes.empty());
 }
 
+// The check alone (fenban check --balanced) refuses what the deal refuses,
+// with the same message, and lets a sound roster through.
+struct TCheckCase {
+    const char* Name;
+    int Students, Classes;
+    std::function<std::string(int)> Adjust;
+    std::string Refusal;  // empty: passes
+};
+
+class BalancedCheck : public testing::TestWithParam<TCheckCase> {};
+
+TEST_P(BalancedCheck, RefusesAsTheDealWould)
+{
+    const TCheckCase& c = GetParam();
+    const auto rows = Generated(c.Students, 3, c.Adjust);
+    auto refusal = [&](std::unique_ptr<IDealStrategy> strategy) {
+        TDivideClasses d = Division(rows, c.Classes);
+        d.SetDealStrategy(std::move(strategy));
+        try {
+            d.Divide();
+        } catch (const EBalancedRefusal& e) {
+            EXPECT_TRUE(d.Classes.empty());
+            return std::string(e.what());
+        }
+        return std::string();
+    };
+    EXPECT_EQ(refusal(std::make_unique<TBalancedCheck>()), c.Refusal);
+    EXPECT_EQ(refusal(std::make_unique<TBalancedDeal>()), c.Refusal);
+}
+
+// Six boys in four classes: two classes take a second boy. Pins asking it
+// of three, each within the two a class may hold, pass the column's own
+// check and are refused when the classes' boys are fixed.
+TEST(BalancedCheck, RefusesPinsThatNeedTooManyExtraBoys)
+{
+    std::vector<std::vector<std::string>> rows;
+    for (int i = 0; i < 8; ++i)
+        rows.push_back({std::to_string(i), "n", i < 6 ? "男" : "女", "", "", "1", "1", "2", i < 6 ? std::to_string(i / 2 + 1) : ""});
+    TDivideClasses d = Division(rows, 4);
+    d.SetDealStrategy(std::make_unique<TBalancedCheck>());
+    try {
+        d.Divide();
+        FAIL() << "the check let it through";
+    } catch (const EBalancedRefusal& e) {
+        EXPECT_EQ(std::string(e.what()), "指定到各班的男生、女生人数无法同时满足各班男生人数相差不超过1、女生人数相差不超过1");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rosters, BalancedCheck,
+    testing::Values(
+        TCheckCase{"Sound", 40, 4, [](int i) { return i < 4 ? "同A" : i < 8 ? "分B" : i == 9 ? "2 关注" : ""; }, ""},
+        TCheckCase{"EveryProblemOfTheColumn", 20, 2,
+                   [](int i) { return i == 0 ? std::string("7") : i == 1 ? "什么" : i < 13 ? "同大" : ""; },
+                   "I3:调整列的班号7超出范围（1～2）\rI4:调整列的内容无法识别\r同组“大”有11人，多于每班最多的10人"},
+        TCheckCase{"ApartLargerThanClassCount", 30, 3, [](int i) { return i < 4 ? "分x" : ""; },
+                   "分组“x”有4人，多于班级数3"}),
+    [](const testing::TestParamInfo<TCheckCase>& info) { return std::string(info.param.Name); });
+
+TEST(BalancedCheck, SoundRosterIsDealtCyclically)
+{
+    const auto rows = Generated(30, 4, [](int i) { return i < 2 ? "同A" : ""; });
+    TDivideClasses checked = Division(rows, 3), cyclic = Division(rows, 3);
+    checked.SetDealStrategy(std::make_unique<TBalancedCheck>());
+    checked.Divide();
+    cyclic.Divide();
+    EXPECT_EQ(ClassOfRows(checked), ClassOfRows(cyclic));
+}
+
+// The clock only caps: a run cut by it keeps every rule and says so.
+TEST(BalancedDeal, TimeLimitCutsAndSaysSo)
+{
+    TDivideClasses d = Division(Generated(400, 9, [](int i) { return i < 20 ? "分" + std::to_string(i % 4) : ""; }), 8);
+    TBalancedOptions options;
+    options.TimeLimit = 1e-9;
+    TSearchOutcome outcome;
+    d.SetDealStrategy(std::make_unique<TBalancedDeal>(options, &outcome));
+    d.Divide();
+    EXPECT_TRUE(outcome.CutByTime);
+    EXPECT_FALSE(outcome.AtFloor);
+    EXPECT_EQ(Lines(DivisionFigures(d).Breaches), "");
+    EXPECT_NE(DivisionReport(d, &outcome).find("已到时间上限"), std::string::npos);
+}
+
 TEST(BalancedDeal, SameSeedSameClassesOtherSeedStillSound)
 {
     auto adjust = [](int i) { return i < 10 ? "同" + std::to_string(i / 2) : i < 20 ? "分" + std::to_string(i % 3) : ""; };
@@ -248,6 +332,35 @@ TEST(BalancedDeal, ReachesTheFloorWhereItIsKnown)
         EXPECT_NEAR(f.Columns[0].MeanRange, c.Floor, 1e-9);
         EXPECT_TRUE(outcome.AtFloor);
         EXPECT_TRUE(f.Optimal);
+    }
+}
+
+// The floor is the least range integer sums allow, so reaching it proves
+// the best: on rosters of a few hundred every column gets there, with equal
+// class sizes and mixed, the schools spread (regions left alone) or not.
+TEST(BalancedDeal, EveryColumnReachesTheFloorOnRostersOfAFewHundred)
+{
+    struct TCase {
+        int Students;
+        bool Spread;
+    };
+    for (const TCase& c : {TCase{200, true}, TCase{120, false}, TCase{300, false}, TCase{122, false}}) {
+        TDivideClasses d = Division(Generated(c.Students, 17, [](int) { return std::string(); }), 4);
+        d.Columns.RegionCol = -1;
+        TBalancedOptions options;
+        options.SpreadOrigins = c.Spread;
+        options.TimeLimit = 1e9;
+        TSearchOutcome outcome;
+        d.SetDealStrategy(std::make_unique<TBalancedDeal>(options, &outcome));
+        d.Divide();
+        const TBalanceFigures f = DivisionFigures(d);
+        const std::string name = std::to_string(c.Students) + (c.Spread ? " spread" : "");
+        EXPECT_TRUE(outcome.AtFloor) << name;
+        for (const TColumnFigures& col : f.Columns)
+            EXPECT_NEAR(col.MeanRange, col.Floor, 1e-9) << col.Header << " " << name;
+        if (c.Spread) {
+            EXPECT_EQ(Lines(f.OriginBreaches), "") << name;
+        }
     }
 }
 
