@@ -295,7 +295,7 @@ int RunDivide(const std::vector<std::string>& args, std::ostream& out, std::ostr
                 std::vector<const xlgrid::TXLSheet*> pages;
                 for (const results::TBuiltSheet& entry : built)
                     pages.push_back(entry.Sheet.get());
-                WritePdf(pages, *o.PdfFile, PrintsNarrowerAcross(pages));
+                WritePdf(pages, *o.PdfFile, true);
             }
         }
 
@@ -362,8 +362,12 @@ int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
             throw EUsage("unknown file type of " + files[1] + " (expected .csv, .xlsx, .pdf or .xlf)");
         xlgrid::TXLSheet sheet;
         xlio::LoadSheet(files[0], sheet);
-        if (outExt == ".pdf")
+        if (outExt == ".pdf") {
+            // A roster's heading is its caption (row 0), not the file's name.
+            if (const xlgrid::TXLCell* caption = sheet.FindCell(0, 0); caption && !caption->AsString().empty())
+                sheet.SetTitle(caption->AsString());
             WritePdf({&sheet}, files[1], false);
+        }
         else
             xlio::SaveSheet(sheet, files[1]);
         return 0;
