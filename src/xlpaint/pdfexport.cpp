@@ -1,5 +1,6 @@
 #include "xlpaint/pdfexport.h"
 
+#include "xlpaint/pdftextmap.h"
 #include "xlpaint/qtconvert.h"
 #include "xlpaint/sheetprinter.h"
 
@@ -73,7 +74,7 @@ public:
     }
     bool Open(const std::string& path)
     {
-        m_fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+        m_fd = ::open(path.c_str(), O_RDWR | O_TRUNC | O_CLOEXEC);
         if (m_fd < 0) {
             m_errno = errno;
             return false;
@@ -89,6 +90,30 @@ public:
         m_fd = -1;
         QIODevice::close();
         return !Failed();
+    }
+    // Everything written so far, read back from the file.
+    bool ReadBack(std::string& bytes)
+    {
+        if (!Drain())
+            return false;
+        const off_t size = ::lseek(m_fd, 0, SEEK_END);
+        if (size < 0) {
+            m_errno = errno;
+            return false;
+        }
+        bytes.resize(static_cast<std::size_t>(size));
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            const ssize_t n = ::pread(m_fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                m_errno = n < 0 ? errno : EIO;
+                return false;
+            }
+            done += static_cast<std::size_t>(n);
+        }
+        return true;
     }
     bool Failed() const { return m_errno != 0; }
     std::string Reason() const { return std::strerror(m_errno ? m_errno : EIO); }
@@ -211,6 +236,7 @@ bool PrintSheetsToPdf(const std::vector<const TXLSheet*>& sheets, const std::str
     writer.setCreator(QStringLiteral("fenban"));
     writer.setTitle(QString::fromStdString(sheets.front()->Title()));
 
+    TXLPdfTextLog textLog;
     QPainter painter;
     if (!painter.begin(&writer)) {
         error = failure("the PDF writer did not start");
@@ -218,6 +244,7 @@ bool PrintSheetsToPdf(const std::vector<const TXLSheet*>& sheets, const std::str
     }
     bool ok = true;
     try {
+        const TXLTextLogScope logging(textLog);
         bool first = true;
         for (std::size_t i = 0; i < sheets.size(); ++i) {
             const TXLSheetPrinter printer = PdfPrinter(*sheets[i], options, landscape[i]);
@@ -245,6 +272,18 @@ bool PrintSheetsToPdf(const std::vector<const TXLSheet*>& sheets, const std::str
     if (!painter.end() && ok) {
         error = failure("the PDF writer did not finish");
         ok = false;
+    }
+    // Complete the text maps: names beyond the basic plane stay searchable.
+    if (ok) {
+        std::string bytes;
+        if (!device.ReadBack(bytes)) {
+            error = failure("the file could not be read back");
+            ok = false;
+        } else if (const std::string update = textLog.TextMapUpdate(bytes); !update.empty()) {
+            bytes.clear();
+            bytes.shrink_to_fit();
+            device.write(update.data(), static_cast<qint64>(update.size()));
+        }
     }
     if (!device.Finish() && ok) {
         error = failure("the file could not be written");

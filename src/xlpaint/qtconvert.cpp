@@ -78,7 +78,7 @@ void InstallFontSubstitutions()
         // of each list covers what the first lacks, down to HanaMin for the
         // rare name characters of CJK Extensions A and B.
         const QStringList rare = {QStringLiteral("HanaMinA"), QStringLiteral("HanaMinB")};
-        const QStringList serif = QStringList{QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Serif CJK SC"),
+        const QStringList serif = QStringList{QStringLiteral("Noto Serif CJK SC"), QStringLiteral("WenQuanYi Micro Hei"),
                                               QStringLiteral("Noto Sans CJK SC"), QStringLiteral("AR PL UMing CN")}
                                   + rare;
         const QStringList sans = QStringList{QStringLiteral("Noto Sans CJK SC"), QStringLiteral("WenQuanYi Micro Hei"),

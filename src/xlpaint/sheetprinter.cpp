@@ -1,6 +1,7 @@
 #include "xlpaint/sheetprinter.h"
 
 #include "xlpaint/paintsection.h"
+#include "xlpaint/pdftextmap.h"
 #include "xlpaint/qtconvert.h"
 
 #include <QFontMetrics>
@@ -296,8 +297,10 @@ void PaintHeading(QPainter& painter, const TXLSheet& sheet, const QRect& px, int
     painter.setFont(titleFont);
     const QString title = QFontMetrics(titleFont).elidedText(QString::fromStdString(sheet.Title()), Qt::ElideRight,
                                                             std::max(0, text.width() - numberWidth - 12));
+    NoteDrawnText(painter.font(), title);
     painter.drawText(text, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, title);
     painter.setFont(numberFont);
+    NoteDrawnText(painter.font(), number);
     painter.drawText(text, Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, number);
     painter.drawLine(0, px.height() - 4, px.width(), px.height() - 4);
 }
@@ -398,8 +401,11 @@ int TXLSheetPrinter::Print(QPrinter& printer, int fromPage, int toPage)
     QPainter painter;
     if (!painter.begin(&printer))
         throw EXLGridError("Cannot start the print job");
+    // A job printed to a PDF file gets complete text maps afterwards.
+    TXLPdfTextLog textLog;
     int printed = 0;
     try {
+        const TXLTextLogScope logging(textLog);
         for (int page : pages) {
             if (printed > 0 && !printer.newPage())
                 throw EXLGridError("Cannot start a new page");
@@ -412,6 +418,10 @@ int TXLSheetPrinter::Print(QPrinter& printer, int fromPage, int toPage)
     }
     if (!painter.end())
         throw EXLGridError("Cannot finish the print job");
+    const std::string file = printer.outputFileName().toStdString();
+    std::string reason;
+    if (printer.outputFormat() == QPrinter::PdfFormat && !file.empty() && !CompleteTextMaps(file, textLog, reason))
+        throw EXLGridError("Cannot complete " + file + ": " + reason);
     return printed;
 }
 
