@@ -330,7 +330,7 @@ def printed_lists(f, src, tmp):
     pages = pdf_pages(pdf)
     for page in range(1, pages + 1):
         text = pdf_text(pdf, page, page)
-        check(re.search(r"第 \d+ 页 / 共 \d+ 页", text) is not None, "rare pdf: page %d heading %r" % (page, text[:120]))
+        check(re.search(r"第\s*\d+\s*页\s*/\s*共\s*\d+\s*页", text) is not None, "rare pdf: page %d heading %r" % (page, text[:120]))
         if "分班情况" not in text.split("\n")[0]:
             check("姓名" in text and "总分" in text, "rare pdf: page %d has no column headers" % page)
     # Convert: the heading is the roster's caption, not the file name.
