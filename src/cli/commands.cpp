@@ -11,6 +11,7 @@
 #include "results/csvexport.h"
 #include "results/resultsheet.h"
 #include "results/resultview.h"
+#include "xlgrid/range.h"
 #include "xlgrid/sheet.h"
 #include "xlio/csvreader.h"
 #include "xlio/resultworkbook.h"
@@ -244,6 +245,22 @@ std::optional<TCheckedRoster> LoadAndCheck(const TDivideOptions& o, engine::TCon
     return r;
 }
 
+// A roster printed from the command line: its heading is its caption (row
+// 0), not the file's name, and a caption alone in its row spans the row, so
+// that a caption wider than its column is not wrapped out of sight.
+void PrepareRosterPrint(xlgrid::TXLSheet& sheet)
+{
+    const xlgrid::TXLCell* caption = sheet.FindCell(0, 0);
+    if (!caption || caption->AsString().empty())
+        return;
+    sheet.SetTitle(caption->AsString());
+    for (int c = 1; c < sheet.ColCount(); ++c)
+        if (const xlgrid::TXLCell* cell = sheet.FindCell(c, 0); cell && !cell->AsString().empty())
+            return;
+    if (sheet.ColCount() > 1 && caption->Width() <= 1 && caption->Height() <= 1)
+        xlgrid::TXLSelection(sheet, xlgrid::skClient, xlgrid::TXLRect{0, 0, sheet.ColCount(), 1}).Merge();
+}
+
 }  // namespace
 
 int RunDivide(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
@@ -363,9 +380,7 @@ int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
         xlgrid::TXLSheet sheet;
         xlio::LoadSheet(files[0], sheet);
         if (outExt == ".pdf") {
-            // A roster's heading is its caption (row 0), not the file's name.
-            if (const xlgrid::TXLCell* caption = sheet.FindCell(0, 0); caption && !caption->AsString().empty())
-                sheet.SetTitle(caption->AsString());
+            PrepareRosterPrint(sheet);
             WritePdf({&sheet}, files[1], false);
         }
         else

@@ -91,29 +91,31 @@ public:
         QIODevice::close();
         return !Failed();
     }
-    // Everything written so far, read back from the file.
-    bool ReadBack(std::string& bytes)
+    // The end of the file from before its fonts on, read back (see FontsTail).
+    bool ReadFontsTail(std::string& tail, std::uint64_t& size)
     {
         if (!Drain())
             return false;
-        const off_t size = ::lseek(m_fd, 0, SEEK_END);
-        if (size < 0) {
+        const off_t end = ::lseek(m_fd, 0, SEEK_END);
+        if (end < 0) {
             m_errno = errno;
             return false;
         }
-        bytes.resize(static_cast<std::size_t>(size));
-        std::size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n = ::pread(m_fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0) {
-                m_errno = n < 0 ? errno : EIO;
-                return false;
+        size = static_cast<std::uint64_t>(end);
+        const bool ok = FontsTail(size, [this](std::uint64_t at, std::size_t n, char* into) {
+            for (std::size_t done = 0; done < n;) {
+                const ssize_t got = ::pread(m_fd, into + done, n - done, static_cast<off_t>(at + done));
+                if (got < 0 && errno == EINTR)
+                    continue;
+                if (got <= 0) {
+                    m_errno = got < 0 ? errno : EIO;
+                    return false;
+                }
+                done += static_cast<std::size_t>(got);
             }
-            done += static_cast<std::size_t>(n);
-        }
-        return true;
+            return true;
+        }, tail);
+        return ok && !Failed();
     }
     bool Failed() const { return m_errno != 0; }
     std::string Reason() const { return std::strerror(m_errno ? m_errno : EIO); }
@@ -275,13 +277,12 @@ bool PrintSheetsToPdf(const std::vector<const TXLSheet*>& sheets, const std::str
     }
     // Complete the text maps: names beyond the basic plane stay searchable.
     if (ok) {
-        std::string bytes;
-        if (!device.ReadBack(bytes)) {
+        std::string tail;
+        std::uint64_t size = 0;
+        if (!device.ReadFontsTail(tail, size)) {
             error = failure("the file could not be read back");
             ok = false;
-        } else if (const std::string update = textLog.TextMapUpdate(bytes); !update.empty()) {
-            bytes.clear();
-            bytes.shrink_to_fit();
+        } else if (const std::string update = textLog.TextMapUpdate(tail, size); !update.empty()) {
             device.write(update.data(), static_cast<qint64>(update.size()));
         }
     }

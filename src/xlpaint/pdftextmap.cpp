@@ -208,22 +208,22 @@ std::string PostScriptName(const QRawFont& raw)
     return {};
 }
 
-const std::vector<QRawFont>& TXLPdfTextLog::Chain(const QFont& font)
+TXLPdfTextLog::Chain& TXLPdfTextLog::ChainOf(const QFont& font)
 {
     const std::string key = font.family().toStdString() + (font.bold() ? "|b" : "|") + (font.italic() ? "i" : "");
     auto found = m_chains.find(key);
     if (found != m_chains.end())
         return found->second;
-    std::vector<QRawFont> chain;
+    Chain chain;
     QFont base = font;
     base.setPixelSize(16);
-    chain.push_back(QRawFont::fromFont(base));
+    chain.Fonts.push_back(QRawFont::fromFont(base));
     for (const QString& family : QFont::substitutes(font.family())) {
         QFont f = base;
         f.setFamilies({family});
         QRawFont raw = QRawFont::fromFont(f);
         if (raw.isValid() && raw.familyName() == family)
-            chain.push_back(raw);
+            chain.Fonts.push_back(raw);
     }
     return m_chains.emplace(key, std::move(chain)).first->second;
 }
@@ -241,24 +241,28 @@ TXLPdfTextLog::Face* TXLPdfTextLog::FaceOf(const QRawFont& raw)
 
 void TXLPdfTextLog::Note(const QFont& font, const QString& text)
 {
-    const std::vector<QRawFont>& chain = Chain(font);
+    Chain& chain = ChainOf(font);
     for (char32_t c : text.toUcs4()) {
         if (c == '\n' || c == '\r')
             continue;
-        for (const QRawFont& raw : chain) {
-            const quint32 glyph = raw.isValid() ? GlyphOf(raw, c) : 0;
-            if (!glyph)
-                continue;
-            if (Face* face = FaceOf(raw)) {
-                if (face->Chars.emplace(glyph, c).second)
-                    face->Glyphs.push_back(glyph);
+        auto [seen, fresh] = chain.Seen.try_emplace(c, nullptr, 0);
+        if (fresh) {
+            // The first font of the chain that has the character draws it.
+            for (const QRawFont& raw : chain.Fonts) {
+                const quint32 glyph = raw.isValid() ? GlyphOf(raw, c) : 0;
+                if (glyph) {
+                    seen->second = {FaceOf(raw), glyph};
+                    break;
+                }
             }
-            break;
         }
+        auto [face, glyph] = seen->second;
+        if (face && face->Chars.emplace(glyph, c).second)
+            face->Glyphs.push_back(glyph);
     }
 }
 
-std::string TXLPdfTextLog::TextMapUpdate(std::string_view pdf) const
+std::string TXLPdfTextLog::TextMapUpdate(std::string_view pdf, std::uint64_t fileSize) const
 {
     // The objects to replace and their new text.
     std::vector<std::pair<long long, std::string>> objects;
@@ -307,15 +311,35 @@ std::string TXLPdfTextLog::TextMapUpdate(std::string_view pdf) const
     std::sort(objects.begin(), objects.end());
     for (const auto& [number, text] : objects) {
         char entry[32];
-        std::snprintf(entry, sizeof entry, "%010llu 00000 n \n", static_cast<unsigned long long>(pdf.size() + update.size()));
+        std::snprintf(entry, sizeof entry, "%010llu 00000 n \n", static_cast<unsigned long long>(fileSize + update.size()));
         xref += std::to_string(number) + " 1\n" + entry;
         update += std::to_string(number) + " 0 obj\n<< /Length " + std::to_string(text.size()) + " >>\nstream\n" + text
                   + "endstream\nendobj\n";
     }
-    const std::size_t xrefAt = pdf.size() + update.size();
+    const std::uint64_t xrefAt = fileSize + update.size();
     update += xref + "trailer\n<< /Size " + size + " /Root " + root + " 0 R" + (info.empty() ? "" : " /Info " + info + " 0 R")
               + " /Prev " + std::to_string(previous) + " >>\nstartxref\n" + std::to_string(xrefAt) + "\n%%EOF\n";
     return update;
+}
+
+bool FontsTail(std::uint64_t size, const std::function<bool(std::uint64_t, std::size_t, char*)>& read,
+               std::string& tail)
+{
+    tail.clear();
+    std::uint64_t from = size;
+    std::size_t chunk = 1 << 20;
+    while (from > 0) {
+        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(chunk, from));
+        from -= n;
+        std::string piece(n, '\0');
+        if (!read(from, n, piece.data()))
+            return false;
+        tail.insert(0, piece);
+        if (tail.find("/Type /Page\n") != std::string::npos)
+            break;
+        chunk = std::min<std::size_t>(chunk * 2, 1 << 26);
+    }
+    return true;
 }
 
 bool CompleteTextMaps(const std::string& path, const TXLPdfTextLog& log, std::string& error)
@@ -325,17 +349,18 @@ bool CompleteTextMaps(const std::string& path, const TXLPdfTextLog& log, std::st
         error = std::strerror(errno);
         return false;
     }
-    std::string bytes;
-    char buffer[1 << 16];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;)
-        bytes.append(buffer, n);
-    const bool readOk = !std::ferror(f);
+    std::string tail;
+    std::fseek(f, 0, SEEK_END);
+    const long size = std::ftell(f);
+    const bool readOk = size >= 0 && FontsTail(static_cast<std::uint64_t>(size), [f](std::uint64_t at, std::size_t n, char* into) {
+        return std::fseek(f, static_cast<long>(at), SEEK_SET) == 0 && std::fread(into, 1, n, f) == n;
+    }, tail);
     std::fclose(f);
     if (!readOk) {
         error = "the file could not be read back";
         return false;
     }
-    const std::string update = log.TextMapUpdate(bytes);
+    const std::string update = log.TextMapUpdate(tail, static_cast<std::uint64_t>(size));
     if (update.empty())
         return true;
     f = std::fopen(path.c_str(), "ab");

@@ -12,6 +12,8 @@
 #include <QRawFont>
 #include <QString>
 
+#include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <string_view>
@@ -24,10 +26,12 @@ class TXLPdfTextLog {
 public:
     // Text drawn with `font`, in drawing order.
     void Note(const QFont& font, const QString& text);
-    // The bytes to append to `pdf` (a whole file as Qt wrote it) so that
-    // every font the log matches gets a complete text map; empty when no map
-    // needs it. A font whose map does not agree with the log is left as it is.
-    std::string TextMapUpdate(std::string_view pdf) const;
+    // The bytes to append to a PDF as Qt wrote it so that every font the log
+    // matches gets a complete text map; empty when no map needs it. A font
+    // whose map does not agree with the log is left as it is. `tail` is the
+    // end of the file (of `fileSize` bytes) from before its fonts on (see
+    // FontsTail).
+    std::string TextMapUpdate(std::string_view tail, std::uint64_t fileSize) const;
 
 private:
     struct Face {
@@ -35,12 +39,22 @@ private:
         std::vector<quint32> Glyphs{0};  // character id -> glyph; 0 is the missing glyph
         std::unordered_map<quint32, char32_t> Chars;  // glyph -> character drawn
     };
-    const std::vector<QRawFont>& Chain(const QFont& font);
+    struct Chain {
+        std::vector<QRawFont> Fonts;  // primary, then the substitutes
+        std::unordered_map<char32_t, std::pair<Face*, quint32>> Seen;  // character -> its face and glyph
+    };
+    Chain& ChainOf(const QFont& font);
     Face* FaceOf(const QRawFont& raw);
 
-    std::map<std::string, std::vector<QRawFont>> m_chains;  // font key -> primary and fallbacks
+    std::map<std::string, Chain> m_chains;  // font key -> its chain
     std::map<std::string, Face> m_faces;                    // PostScript name -> face
 };
+
+// How much of a PDF's end TextMapUpdate needs: from the last page object on
+// (Qt writes the fonts after the pages). Grows `tail` backwards from the end
+// of `size` bytes read by `read(offset, length, into)`.
+bool FontsTail(std::uint64_t size, const std::function<bool(std::uint64_t, std::size_t, char*)>& read,
+               std::string& tail);
 
 // Appends the log's update to a PDF file that a printer wrote; false with
 // the system's reason in `error` when the file cannot be read or extended.
