@@ -246,17 +246,17 @@ std::optional<TCheckedRoster> LoadAndCheck(const TDivideOptions& o, engine::TCon
 }
 
 // A roster printed from the command line: its heading is its caption (row
-// 0), not the file's name, and a caption alone in its row spans the row, so
-// that a caption wider than its column is not wrapped out of sight.
+// 0, alone in its row), not the file's name, and the caption spans the row,
+// so that a caption wider than its column is not wrapped out of sight.
 void PrepareRosterPrint(xlgrid::TXLSheet& sheet)
 {
     const xlgrid::TXLCell* caption = sheet.FindCell(0, 0);
     if (!caption || caption->AsString().empty())
         return;
-    sheet.SetTitle(caption->AsString());
-    for (int c = 1; c < sheet.ColCount(); ++c)
+    for (int c = caption->Width(); c < sheet.ColCount(); ++c)
         if (const xlgrid::TXLCell* cell = sheet.FindCell(c, 0); cell && !cell->AsString().empty())
             return;
+    sheet.SetTitle(caption->AsString());
     if (sheet.ColCount() > 1 && caption->Width() <= 1 && caption->Height() <= 1)
         xlgrid::TXLSelection(sheet, xlgrid::skClient, xlgrid::TXLRect{0, 0, sheet.ColCount(), 1}).Merge();
 }
