@@ -779,6 +779,10 @@ TEST(PdfExport, RareNameCharactersAreSearchable)
     // Printed in a face that has them, not as the missing-glyph box.
     const std::string fonts = Shell("pdffonts '" + path + "'");
     EXPECT_NE(fonts.find("HanaMinB"), std::string::npos) << fonts;
+    // The completed maps are an update a reader takes without complaint.
+    const std::string check = Shell("pdfinfo '" + path + "' 2>&1 >/dev/null; pdftotext '" + path + "' /dev/null 2>&1");
+    EXPECT_EQ(check, "") << check;
+    EXPECT_EQ(PdfPages(path), 1);
 }
 
 // Failures are one line of ours with the file and the system's reason.
