@@ -1,14 +1,12 @@
 #include "xlpaint/pdftextmap.h"
 
 #include <QByteArray>
-#include <QStringList>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <cstdio>
 #include <optional>
-#include <unordered_set>
 
 namespace xlpaint {
 
