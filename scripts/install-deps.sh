@@ -1,10 +1,12 @@
 #!/bin/sh
 # Installs the Debian packages fenban builds and tests with; skips what is present.
+# Fonts: 宋体 prints in Noto Serif CJK SC, with WenQuanYi Micro Hei and
+# HanaMin (CJK Extension A and B: names such as 䶮, 𠮷, 𪚥) behind it.
 set -eu
 
 packages="build-essential cmake pkg-config qt6-base-dev qt6-translations-l10n libxlsxwriter-dev libzip-dev libexpat1-dev
-libgsf-1-dev fonts-wqy-microhei xvfb libgtest-dev libgmock-dev libbenchmark-dev python3 python3-openpyxl
-python3-xlsxwriter time poppler-utils locales qt6-translations-l10n"
+libgsf-1-dev fonts-noto-cjk fonts-wqy-microhei fonts-hanazono xvfb libgtest-dev libgmock-dev libbenchmark-dev python3 python3-openpyxl
+python3-xlsxwriter time poppler-utils locales"
 
 # A locale whose decimal mark is a comma, so the tests that check number
 # texts do not depend on the process locale really run.

@@ -536,6 +536,8 @@ void TfrmMain::EditResultCopy(int tab)
         rows = std::max(rows, title->Height());
     copy->InsertRows(0, rows);
     copy->FillTitles();
+    // The headers moved into the client rows; the title band holds letters now.
+    copy->SetPrintTitles(0);
     xlgrid::TXLCell* caption = copy->Cells(0, 0);
     caption->SetValue(xlgrid::Variant(tcInfo->tabText(tab).toStdString()));
     caption->SetWidth(source.ColCount());

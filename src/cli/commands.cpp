@@ -11,6 +11,7 @@
 #include "results/csvexport.h"
 #include "results/resultsheet.h"
 #include "results/resultview.h"
+#include "xlgrid/range.h"
 #include "xlgrid/sheet.h"
 #include "xlio/csvreader.h"
 #include "xlio/resultworkbook.h"
@@ -244,6 +245,22 @@ std::optional<TCheckedRoster> LoadAndCheck(const TDivideOptions& o, engine::TCon
     return r;
 }
 
+// A roster printed from the command line: its heading is its caption (row
+// 0, alone in its row), not the file's name, and the caption spans the row,
+// so that a caption wider than its column is not wrapped out of sight.
+void PrepareRosterPrint(xlgrid::TXLSheet& sheet)
+{
+    const xlgrid::TXLCell* caption = sheet.FindCell(0, 0);
+    if (!caption || caption->AsString().empty())
+        return;
+    for (int c = caption->Width(); c < sheet.ColCount(); ++c)
+        if (const xlgrid::TXLCell* cell = sheet.FindCell(c, 0); cell && !cell->AsString().empty())
+            return;
+    sheet.SetTitle(caption->AsString());
+    if (sheet.ColCount() > 1 && caption->Width() <= 1 && caption->Height() <= 1)
+        xlgrid::TXLSelection(sheet, xlgrid::skClient, xlgrid::TXLRect{0, 0, sheet.ColCount(), 1}).Merge();
+}
+
 }  // namespace
 
 int RunDivide(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
@@ -295,7 +312,7 @@ int RunDivide(const std::vector<std::string>& args, std::ostream& out, std::ostr
                 std::vector<const xlgrid::TXLSheet*> pages;
                 for (const results::TBuiltSheet& entry : built)
                     pages.push_back(entry.Sheet.get());
-                WritePdf(pages, *o.PdfFile, PrintsNarrowerAcross(pages));
+                WritePdf(pages, *o.PdfFile, true);
             }
         }
 
@@ -378,8 +395,10 @@ int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
             throw EUsage("unknown file type of " + files[1] + " (expected .csv, .xlsx, .pdf or .xlf)");
         xlgrid::TXLSheet sheet;
         xlio::LoadSheet(files[0], sheet);
-        if (outExt == ".pdf")
+        if (outExt == ".pdf") {
+            PrepareRosterPrint(sheet);
             WritePdf({&sheet}, files[1], false);
+        }
         else
             xlio::SaveSheet(sheet, files[1]);
         return 0;

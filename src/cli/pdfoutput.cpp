@@ -4,7 +4,6 @@
 #include "xlgrid/sheet.h"
 #include "xlpaint/pdfexport.h"
 #include "xlpaint/qtconvert.h"
-#include "xlpaint/sheetprinter.h"
 
 #include <QString>
 #include <QtGlobal>
@@ -45,29 +44,7 @@ void EnsurePrinting()
 
 }  // namespace
 
-bool PrintsNarrowerAcross(const std::vector<const xlgrid::TXLSheet*>& sheets)
-{
-    EnsurePrinting();
-    const xlgrid::TXLPrinterMetrics portrait;
-    xlgrid::TXLPrinterMetrics landscape = portrait;
-    std::swap(landscape.PageWidth, landscape.PageHeight);
-    bool narrower = false;
-    for (const xlgrid::TXLSheet* sheet : sheets) {
-        std::vector<int> tallCols, wideCols, rows;
-        // Page breaks only read the sheet.
-        xlpaint::TXLSheetPrinter printer(const_cast<xlgrid::TXLSheet&>(*sheet), portrait);
-        printer.SetPageHeadings(true);
-        printer.GetJobPageBreaks(tallCols, rows);
-        printer.SetMetrics(landscape);
-        printer.GetJobPageBreaks(wideCols, rows);
-        if (wideCols.size() > tallCols.size())
-            return false;
-        narrower = narrower || wideCols.size() < tallCols.size();
-    }
-    return narrower;
-}
-
-void WritePdf(const std::vector<const xlgrid::TXLSheet*>& sheets, const std::string& file, bool landscape)
+void WritePdf(const std::vector<const xlgrid::TXLSheet*>& sheets, const std::string& file, bool fitToWidth)
 {
     // A missing folder is told plainly, before the printer complains of it.
     const fs::path folder = fs::path(file).parent_path();
@@ -77,7 +54,7 @@ void WritePdf(const std::vector<const xlgrid::TXLSheet*>& sheets, const std::str
     EnsurePrinting();
     std::string error;
     xlpaint::TXLPdfOptions options;
-    options.Landscape = landscape;
+    options.FitToWidth = fitToWidth;
     if (!xlpaint::PrintSheetsToPdf(sheets, file, error, options))
         throw EUsage(error.empty() ? "cannot write " + file : error);
 }

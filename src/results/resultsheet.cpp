@@ -22,6 +22,8 @@ void CommonSetup(const xlgrid::TXLSheet& source, xlgrid::TXLSheet& sheet)
     sheet.BaseTitleStyle().SetColor(ResultTitleColor);
     sheet.SetSizes(-1, xlgrid::sCols, 28);
     sheet.SetPrintGridLines(true);
+    // Every printed page repeats the column headers and the row numbers.
+    sheet.SetPrintTitles(xlgrid::AxisBit(xlgrid::sCols) | xlgrid::AxisBit(xlgrid::sRows));
 }
 
 // The number RowCount + 1 goes into the title column of the new last row.

@@ -25,6 +25,7 @@
 #include <QPrinter>
 #include <QTextEdit>
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace xlgridui {
@@ -912,7 +913,8 @@ void TXLSheetActions::AddSheetActions()
         const TXLRect sel = ClippedSelection(g);
         const bool selection = sel.Width() * int64_t(sel.Height()) > 1;
         TXLPrintChoice choice;
-        if (!PrintDialogs().Print(g.ActionWidget(), printer, sheetPrinter.PageCount(), selection, choice))
+        const int pages = static_cast<int>(std::min(sheetPrinter.PageCount(), xlpaint::kMaxPrintPages));
+        if (!PrintDialogs().Print(g.ActionWidget(), printer, pages, selection, choice))
             return;
         switch (choice.Range) {
         case TXLPrintChoice::prSelection:

@@ -208,7 +208,7 @@ void TXLPreview::Recompute()
 {
     if (m_sheet) {
         xlpaint::TXLSheetPrinter printer(*m_sheet);
-        m_pageCount = printer.PageCount();
+        m_pageCount = static_cast<int>(std::min(printer.PageCount(), xlpaint::kMaxPrintPages));
     } else {
         m_pageCount = 0;
     }

@@ -1,5 +1,7 @@
 #include "xlpaint/paintsection.h"
 
+#include "xlpaint/pdftextmap.h"
+
 #include "xlpaint/qtconvert.h"
 
 #include "xlgrid/sheet.h"
@@ -446,6 +448,7 @@ void SectionPainter::DrawText(const TXLCell&, const QString& text, const QRect& 
                 m_p.save();
                 m_p.setClipRect(area, Qt::IntersectClip);
             }
+            NoteDrawnText(m_p.font(), text);
             m_p.drawText(QPoint(x, y + fm.ascent()), text);
             if (!fits)
                 m_p.restore();
@@ -464,6 +467,7 @@ void SectionPainter::DrawText(const TXLCell&, const QString& text, const QRect& 
     }
     m_p.save();
     m_p.setClipRect(area, Qt::IntersectClip);
+    NoteDrawnText(m_p.font(), shown);
     m_p.drawText(area, flags, shown);
     m_p.restore();
 }

@@ -1,17 +1,24 @@
 #include "xlpaint/pdfexport.h"
 
+#include "xlpaint/pdftextmap.h"
 #include "xlpaint/qtconvert.h"
 #include "xlpaint/sheetprinter.h"
 
 #include "xlgrid/atomicfile.h"
 #include "xlgrid/manager.h"
 
-#include <QFile>
+#include <QIODevice>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QtGlobal>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <optional>
 
 namespace xlpaint {
@@ -36,7 +43,142 @@ QPageLayout PdfPageLayout(bool landscape)
                        QPageLayout::Millimeter);
 }
 
+TXLPrinterMetrics PdfMetrics(bool landscape)
+{
+    TXLPrinterMetrics metrics;
+    const QRect paint = PdfPageLayout(landscape).paintRectPixels(kPdfDpi);
+    metrics.DpiX = metrics.DpiY = kPdfDpi;
+    metrics.PageWidth = paint.width();
+    metrics.PageHeight = paint.height();
+    return metrics;
+}
+
+// The printer object of one sheet in the PDF. Printing reads the sheet only;
+// the printer object wants it writable for PrintRange, which is not used here.
+TXLSheetPrinter PdfPrinter(const TXLSheet& sheet, const TXLPdfOptions& options, bool landscape)
+{
+    TXLSheetPrinter printer(const_cast<TXLSheet&>(sheet), PdfMetrics(landscape));
+    printer.SetPageHeadings(options.PageHeadings);
+    printer.SetFitToWidth(options.FitToWidth);
+    return printer;
+}
+
+// The PDF's file: written in large pieces, keeping the system's reason of
+// the first failed write (a full disk, a file-size limit).
+class TPdfFile : public QIODevice {
+public:
+    ~TPdfFile() override
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    bool Open(const std::string& path)
+    {
+        m_fd = ::open(path.c_str(), O_RDWR | O_TRUNC | O_CLOEXEC);
+        if (m_fd < 0) {
+            m_errno = errno;
+            return false;
+        }
+        return open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    }
+    // Writes what is held and closes the file; false on any failure.
+    bool Finish()
+    {
+        Drain();
+        if (m_fd >= 0 && ::close(m_fd) != 0 && !m_errno)
+            m_errno = errno;
+        m_fd = -1;
+        QIODevice::close();
+        return !Failed();
+    }
+    // The end of the file from before its fonts on, read back (see FontsTail).
+    bool ReadFontsTail(std::string& tail, std::uint64_t& size)
+    {
+        if (!Drain())
+            return false;
+        const off_t end = ::lseek(m_fd, 0, SEEK_END);
+        if (end < 0) {
+            m_errno = errno;
+            return false;
+        }
+        size = static_cast<std::uint64_t>(end);
+        const bool ok = FontsTail(size, [this](std::uint64_t at, std::size_t n, char* into) {
+            for (std::size_t done = 0; done < n;) {
+                const ssize_t got = ::pread(m_fd, into + done, n - done, static_cast<off_t>(at + done));
+                if (got < 0 && errno == EINTR)
+                    continue;
+                if (got <= 0) {
+                    m_errno = got < 0 ? errno : EIO;
+                    return false;
+                }
+                done += static_cast<std::size_t>(got);
+            }
+            return true;
+        }, tail);
+        return ok && !Failed();
+    }
+    bool Failed() const { return m_errno != 0; }
+    std::string Reason() const { return std::strerror(m_errno ? m_errno : EIO); }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 len) override
+    {
+        if (Failed())
+            return -1;
+        m_held.append(data, static_cast<std::size_t>(len));
+        if (m_held.size() >= (1u << 20) && !Drain())
+            return -1;
+        return len;
+    }
+
+private:
+    bool Drain()
+    {
+        std::size_t done = 0;
+        while (!Failed() && done < m_held.size()) {
+            const ssize_t n = ::write(m_fd, m_held.data() + done, m_held.size() - done);
+            if (n > 0)
+                done += static_cast<std::size_t>(n);
+            else if (n < 0 && errno == EINTR)
+                continue;
+            else
+                m_errno = n < 0 ? errno : ENOSPC;
+        }
+        m_held.clear();
+        return !Failed();
+    }
+
+    int m_fd = -1;
+    int m_errno = 0;
+    std::string m_held;
+};
+
+// Holds back Qt's own warnings while the file is written: a failure is told
+// once, by the caller, with the file and the reason.
+class QuietQt {
+public:
+    QuietQt() : m_previous(qInstallMessageHandler(&QuietQt::Drop)) {}
+    ~QuietQt() { qInstallMessageHandler(m_previous); }
+    QuietQt(const QuietQt&) = delete;
+    QuietQt& operator=(const QuietQt&) = delete;
+
+private:
+    static void Drop(QtMsgType, const QMessageLogContext&, const QString&) {}
+    QtMessageHandler m_previous;
+};
+
 }  // namespace
+
+bool PrintsLandscape(const TXLSheet& sheet, const TXLPdfOptions& options)
+{
+    if (!options.FitToWidth)
+        return options.Landscape;
+    TXLPdfOptions portrait = options;
+    portrait.FitToWidth = false;
+    const TXLSheetPrinter printer = PdfPrinter(sheet, portrait, false);
+    return printer.JobWidth(sheet.PrintScale()) > printer.PrintRect().Width();
+}
 
 bool PrintSheetsToPdf(const std::vector<const TXLSheet*>& sheets, const std::string& path, std::string& error,
                       const TXLPdfOptions& options)
@@ -56,6 +198,21 @@ bool PrintSheetsToPdf(const std::vector<const TXLSheet*>& sheets, const std::str
         return false;
     }
     EnsureGuiApplication();
+    QuietQt quiet;
+
+    // Every sheet's orientation and pages, counted before a byte is written.
+    std::vector<bool> landscape;
+    int64_t pages = 0;
+    try {
+        for (const TXLSheet* sheet : sheets) {
+            landscape.push_back(PrintsLandscape(*sheet, options));
+            pages += TXLPrintJob(PdfPrinter(*sheet, options, landscape.back())).PageCount();
+        }
+        CheckPageLimit(pages);
+    } catch (const std::exception& e) {
+        error = "cannot write " + path + ": " + e.what();
+        return false;
+    }
 
     // The one atomic writer's temporary file, written through our own device
     // so that a failed write is seen (a printer's file is not).
@@ -63,64 +220,81 @@ bool PrintSheetsToPdf(const std::vector<const TXLSheet*>& sheets, const std::str
     try {
         file.emplace(path);
     } catch (const EXLFileError& e) {
-        error = e.what();
+        error = "cannot write " + path + ": " + e.Reason();
         return false;
     }
-    QFile device(QString::fromStdString(file->TempPath()));
-    if (!device.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        error = "Cannot write " + path + ": " + device.errorString().toStdString();
+    TPdfFile device;
+    if (!device.Open(file->TempPath())) {
+        error = "cannot write " + path + ": " + device.Reason();
         return false;
     }
+    // The reason a failed write gives: the device's, else the step that failed.
+    auto failure = [&](const std::string& step) {
+        return "cannot write " + path + ": " + (device.Failed() ? device.Reason() : step);
+    };
     QPdfWriter writer(&device);
     writer.setResolution(kPdfDpi);
-    writer.setPageLayout(PdfPageLayout(options.Landscape));
+    writer.setPageLayout(PdfPageLayout(landscape.front()));
     writer.setCreator(QStringLiteral("fenban"));
     writer.setTitle(QString::fromStdString(sheets.front()->Title()));
 
+    TXLPdfTextLog textLog;
     QPainter painter;
     if (!painter.begin(&writer)) {
-        error = "Cannot write " + path;
+        error = failure("the PDF writer did not start");
         return false;
     }
     bool ok = true;
     try {
+        const TXLTextLogScope logging(textLog);
         bool first = true;
-        TXLPrinterMetrics metrics;
-        const QRect paint = writer.pageLayout().paintRectPixels(kPdfDpi);
-        metrics.DpiX = metrics.DpiY = kPdfDpi;
-        metrics.PageWidth = paint.width();
-        metrics.PageHeight = paint.height();
-        for (const TXLSheet* sheet : sheets) {
-            // Printing reads the sheet only; the printer object wants it writable
-            // for PrintRange, which this export does not use.
-            TXLSheetPrinter sp(const_cast<TXLSheet&>(*sheet), metrics);
-            sp.SetPageHeadings(options.PageHeadings);
-            TXLPrintJob job(sp);
+        for (std::size_t i = 0; i < sheets.size(); ++i) {
+            const TXLSheetPrinter printer = PdfPrinter(*sheets[i], options, landscape[i]);
+            TXLPrintJob job(printer);
             for (int page = 1; page <= job.PageCount(); ++page) {
-                if (!first && !writer.newPage())
-                    throw EXLGridError("Cannot start a new page");
+                if (!first) {
+                    // A new orientation applies from the page that follows.
+                    if (page == 1 && landscape[i] != landscape[i - 1])
+                        writer.setPageLayout(PdfPageLayout(landscape[i]));
+                    if (!writer.newPage())
+                        throw EXLGridError("a new page could not be started");
+                }
                 first = false;
                 job.PaintPage(painter, page);
+                if (device.Failed())
+                    throw EXLGridError("the page could not be written");
             }
         }
+    } catch (const std::bad_alloc&) {
+        throw;
     } catch (const std::exception& e) {
-        error = e.what();
+        error = failure(e.what());
         ok = false;
     }
     if (!painter.end() && ok) {
-        error = "Cannot write " + path;
+        error = failure("the PDF writer did not finish");
         ok = false;
     }
-    if (ok && (!device.flush() || device.error() != QFileDevice::NoError)) {
-        error = "Cannot write " + path + ": " + device.errorString().toStdString();
+    // Complete the text maps: names beyond the basic plane stay searchable.
+    if (ok) {
+        std::string tail;
+        std::uint64_t size = 0;
+        if (!device.ReadFontsTail(tail, size)) {
+            error = failure("the file could not be read back");
+            ok = false;
+        } else if (const std::string update = textLog.TextMapUpdate(tail, size); !update.empty()) {
+            device.write(update.data(), static_cast<qint64>(update.size()));
+        }
+    }
+    if (!device.Finish() && ok) {
+        error = failure("the file could not be written");
         ok = false;
     }
-    device.close();
     if (ok) {
         try {
             file->Commit();
         } catch (const EXLFileError& e) {
-            error = e.what();
+            error = "cannot write " + path + ": " + e.Reason();
             ok = false;
         }
     }

@@ -42,19 +42,24 @@ void ScaleSizeList(const xlgrid::TXLSizeList& src, xlgrid::TXLSizeList& dst, int
 // The breaks of one axis: walking the sizes in order, a break is recorded at
 // the index whose size would take the running sum past `available`, and the
 // sum restarts with it; the count closes the list. A size wider than
-// `available` makes an empty strip before it.
-std::vector<int> PageBreaks(const xlgrid::TXLSizeList& sizes, int64_t available);
+// `available` makes an empty strip before it. At most `maxStrips` strips are
+// listed (the closing count is then left out), so a sheet of two thousand
+// million columns costs no more than its first pages.
+std::vector<int> PageBreaks(const xlgrid::TXLSizeList& sizes, int64_t available, int64_t maxStrips = INT64_MAX);
+// The number of strips PageBreaks would list without a limit, counted in
+// runs: a walk over the sizes that differ from the default, not over every index.
+int64_t StripCount(const xlgrid::TXLSizeList& sizes, int64_t available);
 
 // The strip [first, end) of a break list.
 struct TXLStrip {
     int First = 0, End = 0;
     bool IsEmpty() const { return End <= First; }
 };
-TXLStrip StripOf(const std::vector<int>& breaks, int index);
+TXLStrip StripOf(const std::vector<int>& breaks, int64_t index);
 
 // Pages run down first, then across: strip c of columns and r of rows is page
 // r + rowStrips * c + 1.
-int PageNumber(int colStrip, int rowStrip, int rowStrips);
-void PageStrips(int page, int rowStrips, int& colStrip, int& rowStrip);
+int64_t PageNumber(int64_t colStrip, int64_t rowStrip, int64_t rowStrips);
+void PageStrips(int64_t page, int64_t rowStrips, int64_t& colStrip, int64_t& rowStrip);
 
 }  // namespace xlpaint

@@ -74,12 +74,21 @@ void InstallFontSubstitutions()
 {
     static std::once_flag once;
     std::call_once(once, [] {
-        const QStringList cjk = {QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC"),
-                                 QStringLiteral("Noto Serif CJK SC"), QStringLiteral("AR PL UMing CN")};
-        for (const char* name : {"宋体", "新宋体", "SimSun", "NSimSun", "黑体", "SimHei", "微软雅黑",
-                                 "Microsoft YaHei", "楷体", "楷体_GB2312", "KaiTi", "仿宋", "仿宋_GB2312",
-                                 "FangSong"})
-            QFont::insertSubstitutions(QString::fromUtf8(name), cjk);
+        // Serif names go to a serif face, the others to a sans one; the rest
+        // of each list covers what the first lacks, down to HanaMin for the
+        // rare name characters of CJK Extensions A and B.
+        const QStringList rare = {QStringLiteral("HanaMinA"), QStringLiteral("HanaMinB")};
+        const QStringList serif = QStringList{QStringLiteral("Noto Serif CJK SC"), QStringLiteral("WenQuanYi Micro Hei"),
+                                              QStringLiteral("Noto Sans CJK SC"), QStringLiteral("AR PL UMing CN")}
+                                  + rare;
+        const QStringList sans = QStringList{QStringLiteral("Noto Sans CJK SC"), QStringLiteral("WenQuanYi Micro Hei"),
+                                             QStringLiteral("Noto Serif CJK SC"), QStringLiteral("AR PL UMing CN")}
+                                 + rare;
+        for (const char* name : {"宋体", "新宋体", "SimSun", "NSimSun", "楷体", "楷体_GB2312", "KaiTi", "仿宋",
+                                 "仿宋_GB2312", "FangSong"})
+            QFont::insertSubstitutions(QString::fromUtf8(name), serif);
+        for (const char* name : {"黑体", "SimHei", "微软雅黑", "Microsoft YaHei"})
+            QFont::insertSubstitutions(QString::fromUtf8(name), sans);
     });
 }
 

@@ -1,7 +1,10 @@
 #include "cli/commands.h"
+#include "xlgrid/sheet.h"
+#include "xlio/sheetfiles.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
@@ -97,6 +100,29 @@ TEST(CommandLine, AFailedWriteIsExitCodeTwo)
             EXPECT_EQ(r.Out.rfind("班别\t总人数", 0), 0u) << c.name;
         }
     }
+}
+
+// A small sheet file that asks for millions of pages is refused before a
+// page is written, in one line naming the file; a roster's PDF has its caption
+// as the heading.
+TEST(CommandLine, ConvertToPdfIsBounded)
+{
+    const fs::path dir = fs::temp_directory_path() / ("cli-pdf-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    xlgrid::TXLSheet huge;
+    huge.SetColCount(1 << 20);
+    huge.SetRowCount(1 << 20);
+    huge.SetText(0, 0, "很大");
+    const std::string sheetFile = (dir / "huge.xlf").string(), pdf = (dir / "huge.pdf").string();
+    xlio::SaveSheet(huge, sheetFile);
+    EXPECT_LT(fs::file_size(sheetFile), 8000u);
+    TRun r = RunWords({"convert", sheetFile, pdf});
+    EXPECT_EQ(r.Code, 2);
+    EXPECT_EQ(r.Err.rfind("fenban convert: cannot write " + pdf + ": The sheet would print on ", 0), 0u) << r.Err;
+    EXPECT_NE(r.Err.find("more than the 50000 one print job may have\n"), std::string::npos) << r.Err;
+    EXPECT_EQ(std::count(r.Err.begin(), r.Err.end(), '\n'), 1) << r.Err;
+    EXPECT_FALSE(fs::exists(pdf));
+    fs::remove_all(dir);
 }
 
 TEST(CommandLine, UnknownAndMissingCommands)

@@ -305,6 +305,58 @@ def convert(f, src, tmp):
     check(not os.path.exists(os.path.join(tmp, "out.doc")), "out.doc was written")
 
 
+def printed_lists(f, src, tmp):
+    """Class lists a teacher can print: rare name characters searchable,
+    headers and page of pages on every page, the caption as the heading of a
+    converted roster, and a PDF failure told in one line with its reason."""
+    rare = ["王䶮", "𠮷田", "李𪚥", "陈𠀀", "赵䶮𪚥"]
+    roster = os.path.join(tmp, "rare.csv")
+    rows = [["生僻字名单（高一）", "", "", "", "", "", "", "", "", "", ""],
+            ["考号", "姓名", "性别", "学校", "语文", "数学", "英语", "物理", "化学", "生物", "总分"]]
+    for i in range(240):
+        name = rare[i] if i < len(rare) else "学生%03d" % i
+        rows.append(["2026%05d" % i, name, "男女"[i % 2], "第一中学", "90", "91", "92", "93", "94", "95",
+                     str(545 + i % 7)])
+    with open(roster, "w", encoding="utf-8", newline="") as out:
+        csv.writer(out).writerows(rows)
+    pdf = os.path.join(tmp, "rare.pdf")
+    p = f.run("divide", roster, "--classes", "2", "--prefix", "高一", "--student-id", "--pdf", pdf)
+    check(p.returncode == 0 and p.stderr == b"", "rare pdf: exit %d %r" % (p.returncode, p.stderr))
+    if p.returncode != 0:
+        return
+    plain = subprocess.run(["pdftotext", pdf, "-"], capture_output=True, check=True).stdout.decode()
+    missing = [row[1] for row in rows[2:] if row[1] not in plain]
+    check(not missing, "rare pdf: names not searchable %r" % missing[:5])
+    pages = pdf_pages(pdf)
+    for page in range(1, pages + 1):
+        text = pdf_text(pdf, page, page)
+        check(re.search(r"第\s*\d+\s*页\s*/\s*共\s*\d+\s*页", text) is not None, "rare pdf: page %d heading %r" % (page, text[:120]))
+        if "分班情况" not in text.split("\n")[0]:
+            check("姓名" in text and "总分" in text, "rare pdf: page %d has no column headers" % page)
+    # Convert: the heading is the roster's caption, not the file name.
+    converted = os.path.join(tmp, "rare-list.pdf")
+    p = f.run("convert", roster, converted)
+    check(p.returncode == 0 and p.stderr == b"", "convert rare: %r" % p.stderr)
+    first = pdf_text(converted, 1, 1).split("\n")[0]
+    check("生僻字名单（高一）" in first and "rare" not in first, "convert heading %r" % first)
+    # A file-size limit as on a full disk: one line with the file and the reason.
+    import resource
+    import signal
+
+    def limited():
+        signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+        resource.setrlimit(resource.RLIMIT_FSIZE, (20000, 20000))
+
+    full = os.path.join(tmp, "full", "grade.pdf")
+    os.makedirs(os.path.dirname(full))
+    words = [f.fenban, "divide", "--config", f.config, roster, "--pdf", full]
+    p = subprocess.run(words, capture_output=True, env=f.env, timeout=120, preexec_fn=limited)
+    err = p.stderr.decode()
+    check(p.returncode == 2 and err.count("\n") == 1 and full in err and os.strerror(27) in err,
+          "full pdf: exit %d, %r" % (p.returncode, err))
+    check(os.listdir(os.path.dirname(full)) == [], "full pdf: left %r" % os.listdir(os.path.dirname(full)))
+
+
 def main():
     if len(sys.argv) != 3:
         print(__doc__, file=sys.stderr)
@@ -324,6 +376,7 @@ def main():
         result_workbook(f, src, tmp)
         result_pdf(f, src, tmp)
         convert(f, src, tmp)
+        printed_lists(f, src, tmp)
     print("%d failures" % len(FAILURES))
     return 1 if FAILURES else 0
 

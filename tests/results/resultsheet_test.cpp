@@ -83,6 +83,8 @@ TEST(ResultSheet, GradeClassAndOverviewSheets)
     EXPECT_EQ(grade.PrintMargins().Left, 5);
     EXPECT_EQ(grade.PrintMargins().Bottom, 5);
     EXPECT_TRUE(grade.PrintGridLines());
+    // Printed pages repeat the column headers and row numbers.
+    EXPECT_EQ(grade.PrintTitles(), xlgrid::AxisBit(xlgrid::sCols) | xlgrid::AxisBit(xlgrid::sRows));
     EXPECT_EQ(grade.BaseTitleStyle().Color(), ResultTitleColor);
 
     const xlgrid::TXLSheet& first = *c->Sheets[1];
@@ -94,6 +96,7 @@ TEST(ResultSheet, GradeClassAndOverviewSheets)
     EXPECT_EQ(overview.ColCount(), 5);
     EXPECT_EQ(overview.RowCount(), 3);
     EXPECT_EQ(overview.RowDefHeight(), 25);
+    EXPECT_EQ(overview.PrintTitles(), xlgrid::AxisBit(xlgrid::sCols) | xlgrid::AxisBit(xlgrid::sRows));
     EXPECT_EQ(overview.Sizes(-1, xlgrid::sRows), 20);
     EXPECT_EQ(Str(overview, 4, -1), "总分");
     EXPECT_EQ(Str(overview, 0, 0), "高一(1)班");

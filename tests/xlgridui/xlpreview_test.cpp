@@ -12,6 +12,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <cstdlib>
+
 using namespace xlgrid;
 using namespace xlgridui;
 
@@ -223,6 +225,38 @@ private Q_SLOTS:
         QVERIFY2(dark > 20, "the first cells are drawn on the page");
         const QPoint sheetCorner = preview.Offset() + QPoint(10, 10) + QPoint(preview.SheetSize().width(), 10);
         QCOMPARE(image.pixelColor(sheetCorner.x() + 1, sheetCorner.y()), QColor(Qt::black));
+    }
+
+    // With PrintTitles the title row heads the second page too; without, the
+    // page starts with the body.
+    void RepeatsTheTitleRowOnEveryPage()
+    {
+        for (const bool titles : {true, false}) {
+            TXLSheet sheet;
+            Pages(sheet, 3, 200);
+            sheet.SetTitleRows(1);
+            for (int c = 0; c < 3; ++c)
+                sheet.SetValues(c, -1, Variant(std::string("姓名")));
+            sheet.BaseTitleStyle().SetColor(RGBColor(0, 0, 255));
+            sheet.SetPrintTitles(titles ? AxisBit(sRows) : 0);
+            TXLPreview preview;
+            preview.resize(500, 700);
+            preview.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&preview));
+            preview.SetSheet(&sheet);
+            QVERIFY(preview.PageCount() >= 2);
+            preview.SetPageNo(1);
+            const QImage image = preview.viewport()->grab().toImage();
+            if (const char* dir = std::getenv("FENBAN_PREVIEW_PNG_DIR"))
+                image.save(QStringLiteral("%1/preview-titles-%2.png").arg(QString::fromLocal8Bit(dir)).arg(titles));
+            const QRect area = preview.PrintableRect().translated(preview.Offset()).translated(10, 10);
+            int blue = 0;
+            for (int y = area.top(); y < area.top() + 5; ++y)
+                for (int x = area.left(); x < area.left() + 60; ++x)
+                    if (image.pixelColor(x, y) == QColor(0, 0, 255))
+                        ++blue;
+            QVERIFY2((blue > 20) == titles, qPrintable(QStringLiteral("%1 title-coloured pixels").arg(blue)));
+        }
     }
 
     void SheetDestroyedWhileShown()

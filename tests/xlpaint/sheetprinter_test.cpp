@@ -12,9 +12,12 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -49,7 +52,7 @@ void FillGrid(TXLSheet& sheet, int cols, int rows)
             sheet.SetText(c, r, "C" + std::to_string(c) + "R" + std::to_string(r));
 }
 
-std::string Run(const std::string& command)
+std::string Shell(const std::string& command)
 {
     std::string out;
     FILE* f = popen(command.c_str(), "r");
@@ -67,7 +70,7 @@ bool HavePoppler() { return std::system("pdftotext -v >/dev/null 2>&1 && pdfinfo
 
 int PdfPages(const std::string& path)
 {
-    std::string info = Run("pdfinfo '" + path + "'");
+    std::string info = Shell("pdfinfo '" + path + "'");
     size_t at = info.find("Pages:");
     return at == std::string::npos ? -1 : std::stoi(info.substr(at + 6));
 }
@@ -75,7 +78,7 @@ int PdfPages(const std::string& path)
 std::string PdfText(const std::string& path, int first = 0, int last = 0)
 {
     std::string range = first > 0 ? " -f " + std::to_string(first) + " -l " + std::to_string(last) : "";
-    return Run("pdftotext" + range + " '" + path + "' -");
+    return Shell("pdftotext" + range + " '" + path + "' -");
 }
 
 std::string TempPath(const std::string& name)
@@ -148,7 +151,7 @@ TEST(SheetPrinter, PagesRunDownThenAcross)
     EXPECT_EQ(printer.PageCount(), 6);
     // Columns 4-7 with the second row strip.
     EXPECT_EQ(PageNumber(1, 1, 2), 4);
-    int c, r;
+    int64_t c, r;
     PageStrips(4, 2, c, r);
     EXPECT_EQ(c, 1);
     EXPECT_EQ(r, 1);
@@ -455,6 +458,359 @@ TEST(PdfExport, FullDiskKeepsTheOldFile)
     std::ifstream in(path, std::ios::binary);
     EXPECT_TRUE(std::string(std::istreambuf_iterator<char>(in), {}) == "the old pdf");
     EXPECT_EQ(testutil::FolderEntries(dir), std::vector<std::string>{"old.pdf"});
+}
+
+// ---- strips counted in runs ---------------------------------------------------
+
+// The plain walk over every index, as the reference of the run walk.
+std::vector<int> NaiveBreaks(const TXLSizeList& sizes, int64_t available)
+{
+    std::vector<int> breaks;
+    int64_t sum = 0;
+    for (int i = 0; i < sizes.Count(); ++i) {
+        const int64_t s = sizes.DiffItem(i);
+        if (sum + s > available) {
+            breaks.push_back(i);
+            sum = s;
+        } else {
+            sum += s;
+        }
+    }
+    breaks.push_back(sizes.Count());
+    return breaks;
+}
+
+struct RunCase {
+    const char* Name;
+    int Default, Count;
+    std::vector<std::pair<int, int>> Sizes;  // index, size
+    int64_t Available;
+};
+
+class StripRuns : public ::testing::TestWithParam<RunCase> {};
+
+TEST_P(StripRuns, AgreeWithTheWalkOverEveryIndex)
+{
+    const RunCase& c = GetParam();
+    TXLSizeList sizes;
+    sizes.SetDefault(c.Default);
+    sizes.SetCount(c.Count);
+    for (auto [index, size] : c.Sizes)
+        sizes.SetDiffItem(index, size);
+    const std::vector<int> expected = NaiveBreaks(sizes, c.Available);
+    EXPECT_EQ(PageBreaks(sizes, c.Available), expected) << c.Name;
+    EXPECT_EQ(StripCount(sizes, c.Available), static_cast<int64_t>(expected.size())) << c.Name;
+    // A limit lists the first strips only.
+    const std::vector<int> two = PageBreaks(sizes, c.Available, 2);
+    EXPECT_EQ(two, std::vector<int>(expected.begin(), expected.begin() + std::min<size_t>(2, expected.size())))
+        << c.Name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, StripRuns,
+    ::testing::Values(RunCase{"defaults_only", 100, 10, {}, 450},
+                      RunCase{"defaults_exact_fit", 100, 12, {}, 400},
+                      RunCase{"odd_sizes_between_runs", 100, 40, {{3, 250}, {4, 10}, {17, 390}, {39, 5}}, 450},
+                      RunCase{"hidden_in_a_run", 100, 20, {{5, 0}, {6, 0}, {12, 0}}, 300},
+                      RunCase{"default_wider_than_the_page", 500, 6, {{2, 100}}, 450},
+                      RunCase{"hidden_default_with_visible_few", 0, 50, {{10, 300}, {11, 300}, {49, 100}}, 450},
+                      RunCase{"nothing_available", 100, 3, {}, 0},
+                      RunCase{"empty", 100, 0, {}, 450},
+                      RunCase{"one_per_page", 100, 7, {{0, 100}}, 100}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+// The largest sheet a file can describe (asked for 2^31 - 1 each way) counts
+// its pages in 64 bits without walking every index; printing it is refused
+// plainly.
+TEST(SheetPrinter, HugeSheetCountsItsPagesAndIsRefused)
+{
+    TXLSheet sheet;
+    sheet.SetTitleCols(0);
+    sheet.SetTitleRows(0);
+    sheet.SetColCount(INT32_MAX);
+    sheet.SetRowCount(INT32_MAX);
+    sheet.SetColDefWidth(100);  // 625 dots: 7 on 4676
+    sheet.SetRowDefHeight(16);  // 100 dots: 67 on 6744
+    TXLSheetPrinter printer(sheet, Metrics(4676, 6744));
+    // The counts as the model keeps them (its largest index).
+    const int64_t cols = (int64_t(sheet.ColCount()) + 6) / 7, rows = (int64_t(sheet.RowCount()) + 66) / 67;
+    EXPECT_EQ(printer.JobPageCount(), cols * rows);
+    EXPECT_EQ(printer.PageCount(), cols * rows);
+    EXPECT_GT(printer.JobPageCount(), int64_t(INT32_MAX));
+    EXPECT_EQ(printer.PagesInRange(0, -1).size(), static_cast<size_t>(kMaxPrintPages));
+    std::vector<int> colBreaks, rowBreaks;
+    printer.GetPageBreaks(colBreaks, rowBreaks);
+    EXPECT_LE(colBreaks.size(), static_cast<size_t>(kMaxPrintPages));
+
+    const std::string path = TempPath("huge.pdf");
+    auto qp = PdfPrinter(path);
+    try {
+        printer.Print(*qp);
+        FAIL() << "printed";
+    } catch (const EXLGridError& e) {
+        // The printer's own page: another count, as large.
+        long long pages = 0;
+        EXPECT_EQ(std::sscanf(e.what(), "The sheet would print on %lld pages, more than the 50000 ", &pages), 1)
+            << e.what();
+        EXPECT_GT(pages, int64_t(INT32_MAX)) << e.what();
+    }
+    std::string error;
+    EXPECT_FALSE(PrintSheetsToPdf({&sheet}, path, error));
+    EXPECT_EQ(error.rfind("cannot write " + path + ": The sheet would print on ", 0), 0u) << error;
+    EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+// ---- print titles -------------------------------------------------------------
+
+// A grade list: headers in the title row, row numbers in the title column.
+void FillGradeList(TXLSheet& sheet, int cols, int students)
+{
+    sheet.SetTitle("全年级");
+    sheet.SetTitleCols(1);
+    sheet.SetTitleRows(1);
+    sheet.SetColCount(cols);
+    sheet.SetRowCount(0);
+    sheet.SetColDefWidth(100);
+    sheet.SetRowDefHeight(20);
+    sheet.SetSizes(-1, sCols, 28);
+    sheet.SetPrintMargins({5, 5, 5, 5});
+    sheet.SetPrintGridLines(true);
+    const char* heads[] = {"考号", "姓名", "性别", "学校", "语文", "数学", "英语", "物理", "化学", "总分", "班别"};
+    for (int c = 0; c < cols; ++c)
+        sheet.SetValues(c, -1, Variant(std::string(heads[c % 11])));
+    for (int r = 0; r < students; ++r) {
+        sheet.SetRowCount(r + 1);
+        sheet.NumberRow(r);
+        for (int c = 0; c < cols; ++c)
+            sheet.SetText(c, r, "学" + std::to_string(r) + "列" + std::to_string(c));
+    }
+}
+
+struct TitlesCase {
+    const char* Name;
+    TXLAxes Titles;
+    bool HeadersOnEveryPage, RowNumbers;
+};
+
+class PrintTitles : public ::testing::TestWithParam<TitlesCase> {};
+
+TEST_P(PrintTitles, RepeatOnEveryPageWhenAsked)
+{
+    if (!HavePoppler())
+        GTEST_SKIP() << "poppler-utils not installed";
+    const TitlesCase& c = GetParam();
+    TXLSheet sheet;
+    FillGradeList(sheet, 5, 150);
+    sheet.SetPrintTitles(c.Titles);
+    const std::string path = TempPath(std::string("titles-") + c.Name + ".pdf");
+    std::string error;
+    ASSERT_TRUE(PrintSheetsToPdf({&sheet}, path, error)) << error;
+    const int pages = PdfPages(path);
+    ASSERT_GE(pages, 3);
+    for (int p = 1; p <= pages; ++p) {
+        const std::string text = PdfText(path, p, p);
+        EXPECT_EQ(text.find("语文") != std::string::npos, c.HeadersOnEveryPage) << c.Name << " page " << p;
+        EXPECT_EQ(text.find("考号") != std::string::npos, c.HeadersOnEveryPage) << c.Name << " page " << p;
+    }
+    // The last student's row number: on paper only with the title columns.
+    const std::string last = PdfText(path, pages, pages);
+    EXPECT_NE(last.find("学149列0"), std::string::npos);
+    EXPECT_EQ(last.find("\n150\n") != std::string::npos || last.find("150 ") != std::string::npos
+                  || last.find(" 150") != std::string::npos,
+              c.RowNumbers)
+        << c.Name << last;
+}
+
+INSTANTIATE_TEST_SUITE_P(Axes, PrintTitles,
+                         ::testing::Values(TitlesCase{"none", 0, false, false},
+                                           TitlesCase{"rows", AxisBit(sRows), true, false},
+                                           TitlesCase{"cols", AxisBit(sCols), false, true},
+                                           TitlesCase{"both", AxisBit(sRows) | AxisBit(sCols), true, true}),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+// The preview draws a page through PrintPage: the title row's colour heads
+// the body of the second page too, and the body moves down by its height.
+TEST(SheetPrinter, PrintPageDrawsTheTitleRowAboveEveryStrip)
+{
+    TXLSheet sheet;
+    FillGrid(sheet, 3, 20);
+    sheet.SetTitleRows(1);
+    sheet.SetSizes(-1, sRows, 100);
+    sheet.BaseTitleStyle().SetColor(RGBColor(0, 0, 255));
+    sheet.SetPrintTitles(AxisBit(sRows));
+    TXLSheetPrinter printer(sheet, Metrics(3 * 625, 6 * 625));
+    EXPECT_EQ(printer.JobPageCount(), 4);  // five body rows a page below the title row
+    QImage image(188, 375, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter p(&image);
+    p.scale(0.1, 0.1);
+    printer.PrintPage(2, &p);
+    p.end();
+    EXPECT_EQ(image.pixel(30, 30), qRgb(0, 0, 255));     // the title row
+    EXPECT_EQ(image.pixel(30, 90), qRgb(255, 255, 255));  // the first body row of page 2
+}
+
+// ---- fit to the page width -----------------------------------------------------
+
+struct FitCase {
+    const char* Name;
+    int Cols;
+    bool Landscape;
+    int Scale;  // expected; 0 = the largest that fits
+};
+
+class FitToWidth : public ::testing::TestWithParam<FitCase> {};
+
+TEST_P(FitToWidth, ScalesDownToTheWidthNeverBelowSixtyPercent)
+{
+    const FitCase& c = GetParam();
+    TXLSheet sheet;
+    FillGradeList(sheet, c.Cols, 3);
+    sheet.SetPrintTitles(AxisBit(sRows) | AxisBit(sCols));
+    TXLPdfOptions options;
+    options.FitToWidth = true;
+    EXPECT_EQ(PrintsLandscape(sheet, options), c.Landscape) << c.Name;
+    TXLSheetPrinter printer(sheet, c.Landscape ? Metrics(6744, 4676) : Metrics(4676, 6744));
+    printer.SetFitToWidth(true);
+    const int scale = printer.JobScale();
+    const int64_t width = printer.PrintRect().Width();
+    if (c.Scale > 0) {
+        EXPECT_EQ(scale, c.Scale) << c.Name;
+    } else {
+        EXPECT_LT(scale, 100) << c.Name;
+        EXPECT_GE(scale, kMinFitScale) << c.Name;
+        EXPECT_LE(printer.JobWidth(scale), width) << c.Name;
+        EXPECT_GT(printer.JobWidth(scale + 1), width) << c.Name;
+    }
+    std::vector<int> cols, rows;
+    printer.GetJobPageBreaks(cols, rows);
+    EXPECT_EQ(cols.size() == 1, printer.JobWidth(scale) <= width) << c.Name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Widths, FitToWidth,
+                         ::testing::Values(FitCase{"class_list_fits_portrait", 6, false, 100},
+                                           FitCase{"grade_list_of_eleven", 11, true, 0},
+                                           FitCase{"a_little_wider_than_portrait", 7, true, 100},
+                                           FitCase{"far_too_wide_stops_at_sixty", 30, true, kMinFitScale}),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+// ---- PDF pages: headings, orientation, names ------------------------------------
+
+TEST(PdfExport, HeadingsReadPageOfPagesAndCutALongTitle)
+{
+    if (!HavePoppler())
+        GTEST_SKIP() << "poppler-utils not installed";
+    TXLSheet sheet;
+    FillGradeList(sheet, 4, 120);
+    std::string longTitle;
+    for (int i = 0; i < 40; ++i)
+        longTitle += "很长的标题";
+    TXLSheet other;
+    FillGradeList(other, 4, 3);
+    other.SetTitle(longTitle);
+    const std::string path = TempPath("headings.pdf");
+    std::string error;
+    ASSERT_TRUE(PrintSheetsToPdf({&sheet, &other}, path, error)) << error;
+    const int pages = PdfPages(path);
+    ASSERT_GE(pages, 3);
+    // pdftotext leaves out the narrow spaces of the heading.
+    auto unspaced = [](std::string text) {
+        text.erase(std::remove(text.begin(), text.end(), ' '), text.end());
+        return text;
+    };
+    const std::string count = std::to_string(pages - 1);
+    for (int p = 1; p < pages; ++p) {
+        const std::string text = unspaced(PdfText(path, p, p));
+        EXPECT_NE(text.find("第" + std::to_string(p) + "页/共" + count + "页"), std::string::npos) << text;
+    }
+    const std::string last = unspaced(PdfText(path, pages, pages));
+    EXPECT_NE(last.find("第1页/共1页"), std::string::npos) << last;
+    EXPECT_NE(last.find("很长的标题很长的标题"), std::string::npos) << last;
+    EXPECT_EQ(last.find(longTitle), std::string::npos);
+}
+
+TEST(PdfExport, WideSheetsTurnLandscapeNarrowOnesStayPortrait)
+{
+    if (!HavePoppler())
+        GTEST_SKIP() << "poppler-utils not installed";
+    TXLSheet grade, cls;
+    FillGradeList(grade, 11, 60);
+    FillGradeList(cls, 5, 60);
+    grade.SetPrintTitles(AxisBit(sRows) | AxisBit(sCols));
+    cls.SetPrintTitles(AxisBit(sRows) | AxisBit(sCols));
+    const std::string path = TempPath("orientation.pdf");
+    TXLPdfOptions options;
+    options.FitToWidth = true;
+    std::string error;
+    ASSERT_TRUE(PrintSheetsToPdf({&grade, &cls}, path, error, options)) << error;
+    const std::string info = Shell("pdfinfo -f 1 -l 99 '" + path + "'");
+    const int pages = PdfPages(path);
+    int wide = 0, tall = 0;
+    for (size_t at = info.find("size:"); at != std::string::npos; at = info.find("size:", at + 1)) {
+        double w = 0, h = 0;
+        if (std::sscanf(info.c_str() + at, "size: %lf x %lf", &w, &h) == 2)
+            (w > h ? wide : tall) += 1;
+    }
+    EXPECT_EQ(wide + tall, pages);
+    EXPECT_GE(wide, 1);
+    EXPECT_GE(tall, 1);
+    // Every grade row is whole on its page: the class column beside the number.
+    const std::string first = PdfText(path, 1, 1);
+    EXPECT_NE(first.find("班别"), std::string::npos);
+    EXPECT_NE(first.find("学0列10"), std::string::npos);
+    EXPECT_NE(first.find("学0列0"), std::string::npos);
+}
+
+// Names with characters of CJK Extensions A and B print in a face that has
+// them and stay text a reader can search and copy.
+TEST(PdfExport, RareNameCharactersAreSearchable)
+{
+    if (!HavePoppler())
+        GTEST_SKIP() << "poppler-utils not installed";
+    const std::vector<std::string> names = {"王䶮", "𠮷田", "李𪚥", "张三", "赵𠀀𠀁", "䶮𠮷𪚥"};
+    TXLSheet sheet;
+    FillRoster(sheet, "生僻字名单", names);
+    const std::string path = TempPath("rare.pdf");
+    std::string error;
+    ASSERT_TRUE(PrintSheetsToPdf({&sheet}, path, error)) << error;
+    const std::string text = PdfText(path);
+    for (const std::string& name : names)
+        EXPECT_NE(text.find(name), std::string::npos) << name << "\n" << text;
+    // Printed in a face that has them, not as the missing-glyph box.
+    const std::string fonts = Shell("pdffonts '" + path + "'");
+    EXPECT_NE(fonts.find("HanaMinB"), std::string::npos) << fonts;
+    // The completed maps are an update a reader takes without complaint.
+    const std::string check = Shell("pdfinfo '" + path + "' 2>&1 >/dev/null; pdftotext '" + path + "' /dev/null 2>&1");
+    EXPECT_EQ(check, "") << check;
+    EXPECT_EQ(PdfPages(path), 1);
+}
+
+// Failures are one line of ours with the file and the system's reason.
+TEST(PdfExport, FailuresAreOneLineWithTheReason)
+{
+    TXLSheet sheet;
+    FillGrid(sheet, 3, 3);
+    const std::string dir = TempPath("in-the-way.pdf");
+    std::filesystem::create_directories(dir);
+    std::string error;
+    EXPECT_FALSE(PrintSheetsToPdf({&sheet}, dir, error));
+    EXPECT_EQ(error.rfind("cannot write " + dir + ": ", 0), 0u) << error;
+    EXPECT_GT(error.size(), ("cannot write " + dir + ": ").size());
+    EXPECT_EQ(error.find('\n'), std::string::npos) << error;
+
+    TXLSheet grade;
+    FillGradeList(grade, 5, 300);
+    const std::filesystem::path folder = TempPath("full-disk-reason");
+    std::filesystem::create_directories(folder);
+    const std::string path = (folder / "grade.pdf").string();
+    const testutil::TSaveOutcome outcome = testutil::SaveOnFullDisk([&]() {
+        std::string message;
+        if (!PrintSheetsToPdf({&grade}, path, message))
+            throw std::runtime_error(message);
+    }, 20000);
+    EXPECT_TRUE(outcome.Failed);
+    EXPECT_EQ(outcome.Message, "cannot write " + path + ": " + std::strerror(EFBIG)) << outcome.Message;
+    EXPECT_EQ(testutil::FolderEntries(folder), std::vector<std::string>{});
 }
 
 }  // namespace
