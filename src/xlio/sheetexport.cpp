@@ -1,5 +1,6 @@
 #include "xlio/sheetexport.h"
 
+#include "xlio/celltext.h"
 #include "xlio/fileerror.h"
 #include "xlio/workbookwriter.h"
 
@@ -148,11 +149,18 @@ void Export(const std::string& path, xlgrid::TXLSheet& sheet, bool formatted, co
             }
             const Variant value = cell ? cell->Value() : Variant();
             switch (value.Type()) {
-            case VarType::String:
+            case VarType::String: {
                 if (!options.TextFormat.empty())
                     f.NumFormat = options.TextFormat;
-                writer.WriteString(ws, xr, xc, value.Str(), writer.Format(f));
+                // A text the spreadsheet would take as a number becomes one,
+                // unless the text format keeps texts as they are.
+                double number = 0;
+                if (options.TextFormat != "@" && IsShortestNumberText(value.Str(), number))
+                    writer.WriteNumber(ws, xr, xc, number, writer.Format(f));
+                else
+                    writer.WriteString(ws, xr, xc, value.Str(), writer.Format(f));
                 break;
+            }
             case VarType::Integer:
                 writer.WriteNumber(ws, xr, xc, value.Int(), writer.Format(f));
                 break;
