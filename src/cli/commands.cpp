@@ -282,11 +282,13 @@ int RunDivide(const std::vector<std::string>& args, std::ostream& out, std::ostr
             csvSheets.push_back(&v);
         csvSheets.push_back(&views.Overview);
         // A CSV file name the folder cannot hold stops the run before any file is written.
-        if (o.CsvFolder) {
+        auto checkCsvNames = [&]() {
+            if (!o.CsvFolder)
+                return;
             const std::string problem = results::CsvFileNamesProblem(csvSheets);
             if (!problem.empty())
                 throw EUsage(problem);
-        }
+        };
 
         if (o.XlsxFile || o.PdfFile) {
             // The result sheets as the window builds them, from the roster sheet.
@@ -294,14 +296,17 @@ int RunDivide(const std::vector<std::string>& args, std::ostream& out, std::ostr
             const results::TResultContext context{*source, division, r->SortField, r->Columns};
             const std::vector<results::TBuiltSheet> built = results::BuildResultSheets(context);
             // A worksheet name Excel refuses stops the run before any file is written.
+            std::vector<xlio::TResultSheet> workbook;
             if (o.XlsxFile) {
-                const std::vector<xlio::TResultSheet> workbook = results::WorkbookSheets(*source, built);
+                workbook = results::WorkbookSheets(*source, built);
                 std::string problem = xlio::ResultSheetNamesProblem(workbook);
                 if (!problem.empty())
                     throw EUsage("cannot write the Excel export " + *o.XlsxFile + ": " + problem
                                  + "; choose another class prefix (--prefix) or use --csv");
-                xlio::WriteResultWorkbook(*o.XlsxFile, workbook);
             }
+            checkCsvNames();
+            if (o.XlsxFile)
+                xlio::WriteResultWorkbook(*o.XlsxFile, workbook);
             if (o.PdfFile) {
                 std::vector<const xlgrid::TXLSheet*> pages;
                 for (const results::TBuiltSheet& entry : built)
