@@ -297,3 +297,61 @@ TEST(CellStore, CutPartsAreFound)
 
 }  // namespace
 }  // namespace xlio
+
+#include "testutil/fulldisk.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace xlio {
+namespace {
+
+// A full disk (a file-size limit: writes fail with EFBIG) while a workbook is
+// written: our one error with the system's reason, nothing of the library's
+// own on stderr, the old file as it was and nothing else left. 3000 bytes cut
+// the finished file, 40000 only the library's temporary parts of it.
+TEST(CellStore, FullDiskIsOneErrorWithItsReason)
+{
+    xlgrid::TXLSheet sheet;
+    sheet.SetColCount(6);
+    sheet.SetRowCount(2000);
+    for (int r = 0; r < sheet.RowCount(); ++r)
+        for (int c = 0; c < sheet.ColCount(); ++c)
+            sheet.SetText(c, r, "学生" + std::to_string(r * 7 + c));
+    const struct {
+        const char* Name;
+        rlim_t Limit;
+        std::function<void(const std::string&)> Write;
+    } cases[] = {
+        {"result, file cut", 3000, [&](const std::string& p) { WriteResultWorkbook(p, {{rkDataSource, "数据源", &sheet}}); }},
+        {"result, parts cut", 40000, [&](const std::string& p) { WriteResultWorkbook(p, {{rkDataSource, "数据源", &sheet}}); }},
+        {"export, file cut", 3000, [&](const std::string& p) { ExportSheetFormatted(p, sheet); }},
+        {"export, parts cut", 40000, [&](const std::string& p) { ExportSheetQuick(p, sheet); }},
+    };
+    for (const auto& c : cases) {
+        const std::string dir = test::TempPath(std::string("full-") + std::to_string(c.Limit) + c.Name[0]);
+        std::filesystem::create_directories(dir);
+        const std::string path = dir + "/book.xlsx", said = dir + ".stderr";
+        test::WriteAll(path, "old");
+        const testutil::TSaveOutcome outcome = testutil::SaveOnFullDisk(
+            [&]() {
+                const int fd = ::open(said.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+                ::dup2(fd, 2);
+                ::close(fd);
+                c.Write(path);
+            },
+            c.Limit);
+        EXPECT_TRUE(outcome.Exited) << c.Name;
+        EXPECT_TRUE(outcome.Failed) << c.Name;
+        EXPECT_NE(outcome.Message.find(path), std::string::npos) << c.Name << ": " << outcome.Message;
+        EXPECT_NE(outcome.Message.find("File too large"), std::string::npos) << c.Name << ": " << outcome.Message;
+        EXPECT_EQ(test::ReadAll(said), "") << c.Name;
+        EXPECT_EQ(test::ReadAll(path), "old") << c.Name;
+        EXPECT_EQ(testutil::FolderEntries(dir), std::vector<std::string>{"book.xlsx"}) << c.Name;
+        std::filesystem::remove_all(dir);
+        std::filesystem::remove(said);
+    }
+}
+
+}  // namespace
+}  // namespace xlio
