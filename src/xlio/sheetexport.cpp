@@ -91,6 +91,8 @@ void Export(const std::string& path, xlgrid::TXLSheet& sheet, bool formatted, co
     if (rows > kMaxRows)
         throw EFileError(path, "", "the sheet has more rows than Excel allows (" + std::to_string(kMaxRows) + ")");
 
+    // The library keeps every cell until the end (about 85 bytes each).
+    CheckRoomFor(std::uint64_t(cols) * std::uint64_t(rows) * 128 + (16u << 20));
     TReadOnlyGuard readOnly(sheet);
     const std::int64_t maximum = std::int64_t(cols) * rows + 2;
     std::int64_t position = 0;

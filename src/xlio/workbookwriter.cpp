@@ -153,6 +153,16 @@ std::string CutReason(std::uint64_t size)
 
 }  // namespace
 
+void CheckRoomFor(std::uint64_t bytes)
+{
+    // Mapped and given back at once: only the room is asked for, not memory.
+    void* room = ::mmap(nullptr, static_cast<std::size_t>(bytes), PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE,
+                        -1, 0);
+    if (room == MAP_FAILED)
+        throw std::bad_alloc();
+    ::munmap(room, static_cast<std::size_t>(bytes));
+}
+
 std::string CutPartProblem(const std::string& path)
 {
     int error = 0;

@@ -118,6 +118,11 @@ std::string WorksheetNameProblem(const std::string& name);
 // text is not valid UTF-8.
 bool EscapeCellText(std::string_view text, std::string& out);
 
+// The library does not check every allocation it makes and crashes when
+// one fails: this raises std::bad_alloc unless the address space for
+// `bytes` more is there, before the library starts.
+void CheckRoomFor(std::uint64_t bytes);
+
 // Whether each XML part of a written workbook ends with its root element's
 // end tag, as a complete part does. Returns what is wrong, in words with the
 // system's reason, or an empty text.
