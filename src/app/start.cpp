@@ -6,6 +6,7 @@
 #include "cli/commands.h"
 #include "xlio/sheetfiles.h"
 
+#include <csignal>
 #include <ostream>
 #include <string>
 
@@ -25,6 +26,10 @@ bool WantsWindow(int argc, char** argv)
 
 int Run(int argc, char** argv, std::ostream& out, std::ostream& err)
 {
+    // A file growing past the size limit then fails to write (EFBIG) and is
+    // reported like any other failed write, instead of killing the process
+    // with its temporary file left behind.
+    std::signal(SIGXFSZ, SIG_IGN);
     if (!WantsWindow(argc, argv))
         return cli::RunCommandLine(argc, argv, out, err);
     if (std::string(argv[1] ? argv[1] : "") == "edit")

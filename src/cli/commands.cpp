@@ -23,6 +23,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <new>
 #include <optional>
 #include <ostream>
 
@@ -293,6 +294,18 @@ int RunDivide(const std::vector<std::string>& args, std::ostream& out, std::ostr
         for (int j = 0; j < r->Sheet.ColCount; ++j)
             header.push_back(roster.CellText(j, 1));
         results::TResultViews views = results::MakeResultViews(division, header, r->SortField, r->Columns);
+        std::vector<const results::IResultTable*> csvSheets;
+        for (const auto& v : views.Students)
+            csvSheets.push_back(&v);
+        csvSheets.push_back(&views.Overview);
+        // A CSV file name the folder cannot hold stops the run before any file is written.
+        auto checkCsvNames = [&]() {
+            if (!o.CsvFolder)
+                return;
+            const std::string problem = results::CsvFileNamesProblem(csvSheets);
+            if (!problem.empty())
+                throw EUsage(problem);
+        };
 
         if (o.XlsxFile || o.PdfFile) {
             // The result sheets as the window builds them, from the roster sheet.
@@ -300,14 +313,17 @@ int RunDivide(const std::vector<std::string>& args, std::ostream& out, std::ostr
             const results::TResultContext context{*source, division, r->SortField, r->Columns};
             const std::vector<results::TBuiltSheet> built = results::BuildResultSheets(context);
             // A worksheet name Excel refuses stops the run before any file is written.
+            std::vector<xlio::TResultSheet> workbook;
             if (o.XlsxFile) {
-                const std::vector<xlio::TResultSheet> workbook = results::WorkbookSheets(*source, built);
+                workbook = results::WorkbookSheets(*source, built);
                 std::string problem = xlio::ResultSheetNamesProblem(workbook);
                 if (!problem.empty())
                     throw EUsage("cannot write the Excel export " + *o.XlsxFile + ": " + problem
                                  + "; choose another class prefix (--prefix) or use --csv");
-                xlio::WriteResultWorkbook(*o.XlsxFile, workbook);
             }
+            checkCsvNames();
+            if (o.XlsxFile)
+                xlio::WriteResultWorkbook(*o.XlsxFile, workbook);
             if (o.PdfFile) {
                 std::vector<const xlgrid::TXLSheet*> pages;
                 for (const results::TBuiltSheet& entry : built)
@@ -317,14 +333,10 @@ int RunDivide(const std::vector<std::string>& args, std::ostream& out, std::ostr
         }
 
         if (o.CsvFolder) {
-            std::vector<const results::IResultTable*> sheets;
-            for (const auto& v : views.Students)
-                sheets.push_back(&v);
-            sheets.push_back(&views.Overview);
             results::TRosterView source(r->Sheet.Rows, r->Sheet.ColCount);
             results::TCsvExportOptions options;
             options.Encoding = o.CsvEncoding;
-            results::ExportCsv(*o.CsvFolder, sheets, source, options, nullptr);
+            results::ExportCsv(*o.CsvFolder, csvSheets, source, options, nullptr);
         }
 
         std::string text, scratch;
@@ -405,7 +417,9 @@ int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
     });
 }
 
-int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err)
+namespace {
+
+int RunNamedCommand(int argc, char** argv, std::ostream& out, std::ostream& err)
 {
     std::vector<std::string> args(argv + (argc > 1 ? 2 : argc), argv + argc);
     const std::string command = argc > 1 ? argv[1] : "";
@@ -439,6 +453,20 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err)
     }
     err.flush();
     return err ? code : 2;
+}
+
+}  // namespace
+
+int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err)
+{
+    try {
+        return RunNamedCommand(argc, argv, out, err);
+    } catch (const std::bad_alloc&) {
+        // Each command reports its own; this is what is left around them.
+        err << "fenban: not enough memory\n";
+        err.flush();
+        return 2;
+    }
 }
 
 }  // namespace cli

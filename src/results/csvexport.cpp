@@ -5,6 +5,7 @@
 #include "xlio/resultworkbook.h"
 #include "xlio/sheetfiles.h"
 
+#include <set>
 #include <system_error>
 
 namespace results {
@@ -27,11 +28,9 @@ public:
     {
     }
 
-    // The text of the next file, written by End.
+    // The text of the next file, written by End; its name was checked.
     std::string& Begin(const std::string& title)
     {
-        if (title.find('/') != std::string::npos || title.find('\0') != std::string::npos)
-            throw ECsvExportError("cannot create " + title + ".csv: a file name cannot hold '/'");
         m_path = m_folder / (title + ".csv");
         m_text.clear();
         return m_text;
@@ -85,6 +84,43 @@ private:
     std::vector<xlgrid::TXLAtomicFile> m_files;
 };
 
+// The data source file has its fixed name whatever the roster sheet's own title is.
+const std::string kSourceName = "数据源";
+
+// The longest file name the folders we write hold, in bytes.
+constexpr std::size_t kMaxFileName = 255;
+
+std::string FileNameProblem(const std::string& title)
+{
+    const std::string name = title + ".csv";
+    std::string shown;
+    for (const char c : name)
+        shown += c == '\0' ? std::string("\\0") : std::string(1, c);
+    if (name.find('/') != std::string::npos)
+        return "cannot create " + shown + ": a file name cannot hold '/'";
+    if (name.find('\0') != std::string::npos)
+        return "cannot create " + shown + ": a file name cannot hold a NUL character";
+    if (name.size() > kMaxFileName)
+        return "cannot create " + shown + ": the file name is " + std::to_string(name.size())
+               + " bytes long, more than a folder holds (" + std::to_string(kMaxFileName)
+               + "); choose a shorter class prefix";
+    return {};
+}
+
+// A folder where a file of the set should go cannot be replaced by it.
+void CheckNothingInTheWay(const std::filesystem::path& folder, const std::vector<const IResultTable*>& sheets)
+{
+    auto check = [&](const std::string& title) {
+        std::error_code ec;
+        const std::filesystem::path target = folder / (title + ".csv");
+        if (std::filesystem::is_directory(target, ec))
+            throw ECsvExportError("cannot create " + target.string() + ": a folder of that name is in the way");
+    };
+    for (const IResultTable* sheet : sheets)
+        check(sheet->Title());
+    check(kSourceName);
+}
+
 // The CSV files of the folder that are not part of the set just written.
 void DeleteOtherCsvFiles(const std::filesystem::path& folder, const TCsvSet& set)
 {
@@ -110,6 +146,20 @@ void AppendRow(std::string& out, const IResultTable& table, int row, std::string
 
 }  // namespace
 
+std::string CsvFileNamesProblem(const std::vector<const IResultTable*>& sheets)
+{
+    std::set<std::string> seen = {kSourceName};
+    for (const IResultTable* sheet : sheets) {
+        const std::string& title = sheet->Title();
+        std::string problem = FileNameProblem(title);
+        if (!problem.empty())
+            return problem;
+        if (!seen.insert(title).second)
+            return "cannot create " + title + ".csv twice: two sheets have that name";
+    }
+    return {};
+}
+
 void ExportCsv(const std::filesystem::path& folder, const std::vector<const IResultTable*>& sheets,
                const IResultTable& roster, const TCsvExportOptions& options, ICsvExportProgress* progress)
 {
@@ -117,12 +167,16 @@ void ExportCsv(const std::filesystem::path& folder, const std::vector<const IRes
     ICsvExportProgress& report = progress ? *progress : silent;
     if (sheets.empty())
         throw ECsvExportError("there is no result to export");
+    const std::string problem = CsvFileNamesProblem(sheets);
+    if (!problem.empty())
+        throw ECsvExportError(problem);
 
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
     if (ec || !std::filesystem::is_directory(folder))
         throw ECsvExportError("cannot create the folder " + folder.string() + ": " +
                               (ec ? ec.message() : std::string("a file of that name is in the way")));
+    CheckNothingInTheWay(folder, sheets);
 
     const int total = static_cast<int>(sheets.size()) + 1;
     int counter = 0;
@@ -152,10 +206,8 @@ void ExportCsv(const std::filesystem::path& folder, const std::vector<const IRes
     }
 
     const int rows = roster.RowCount(), cols = roster.ColCount();
-    // The data source file has its fixed name whatever the roster sheet's own title is.
-    const std::string sourceName = "数据源";
-    beginFile(sourceName, cols * (rows - 1) + 2);
-    std::string& out = set.Begin(sourceName);
+    beginFile(kSourceName, cols * (rows - 1) + 2);
+    std::string& out = set.Begin(kSourceName);
     xlio::AppendCsvField(out, roster.Text(0, 0, scratch));
     for (int c = 1; c < cols; ++c)
         out += ',';

@@ -40,6 +40,11 @@ struct TCsvExportOptions {
     std::string Date;
 };
 
+// The file names of the set, checked before any file is written: each a
+// name the folder can hold (no '/', no NUL, at most 255 bytes), none twice.
+// Returns the first problem in words, or an empty text.
+std::string CsvFileNamesProblem(const std::vector<const IResultTable*>& sheets);
+
 // sheets: the result sheets in their order (whole grade, classes 1..N,
 // overview); roster: the data source, its row 0 the caption. The folder is
 // created with its parents when missing. The set appears together, through

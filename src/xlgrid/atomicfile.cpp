@@ -29,11 +29,13 @@ std::string FolderOf(const std::string& path)
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-// "folder/.name" for a hidden temporary name beside the target.
+// "folder/.~fenban." for a hidden temporary name beside the target; it does
+// not grow with the target's name, so a name as long as the folder allows
+// can still be saved.
 std::string HiddenBeside(const std::string& path)
 {
     size_t slash = path.rfind('/');
-    return slash == std::string::npos ? "." + path : path.substr(0, slash + 1) + "." + path.substr(slash + 1);
+    return (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + ".~fenban.";
 }
 
 // The permissions of the file we replace; a new file gets the usual ones.
@@ -84,6 +86,9 @@ TXLAtomicFile::TXLAtomicFile(std::string target) : m_target(std::move(target))
 {
     if (m_target.empty())
         throw EXLFileError("save", "", "no file name given");
+    struct stat st {};
+    if (::stat(m_target.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+        throw EXLFileError("save", m_target, "it is a folder, not a file");
     const mode_t mode = ModeFor(m_target);
     // An unnamed file first: nothing is left behind if the process dies.
     m_fd = ::open(FolderOf(m_target).c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
@@ -100,7 +105,7 @@ TXLAtomicFile::TXLAtomicFile(std::string target) : m_target(std::move(target))
                            std::string("no temporary file can be made in its folder: ") + std::strerror(err));
     }
     if (m_fd < 0) {
-        m_namedPath = HiddenBeside(m_target) + ".XXXXXX";
+        m_namedPath = HiddenBeside(m_target) + "XXXXXX";
         m_fd = ::mkstemp(m_namedPath.data());
         if (m_fd < 0) {
             int err = errno;
@@ -186,7 +191,7 @@ void TXLAtomicFile::Park()
     Finish();
     if (m_namedPath.empty()) {
         for (unsigned attempt = 0; m_namedPath.empty(); ++attempt) {
-            std::string name = HiddenBeside(m_target) + "." + Suffix(attempt);
+            std::string name = HiddenBeside(m_target) + Suffix(attempt);
             if (::linkat(AT_FDCWD, m_tempPath.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0)
                 m_namedPath = name;
             else if (errno != EEXIST || attempt >= 100)

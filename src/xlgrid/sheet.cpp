@@ -68,13 +68,15 @@ TXLSheet::TXLSheet()
 
 TXLSheet::~TXLSheet()
 {
-    // A user drops its reference here, often by unregistering: walk a copy.
+    // A user drops its reference here, often by unregistering; each is
+    // taken off the list before it is told, so nothing is copied (a
+    // destructor must not allocate: it may run because memory ran out).
     m_destroying = true;
-    auto users = m_users;
-    for (auto it = users.rbegin(); it != users.rend(); ++it)
-        if (std::find(m_users.begin(), m_users.end(), *it) != m_users.end())
-            (*it)->SheetDestroying();
-    m_users.clear();
+    while (!m_users.empty()) {
+        IXLSheetUser* user = m_users.back();
+        m_users.pop_back();
+        user->SheetDestroying();
+    }
     if (m_styler)
         SetStyler(nullptr);
     for (auto& s : m_sections)

@@ -113,6 +113,17 @@ protected:
     {
         return block >= 0 && block < BlockCount() ? m_dir[block].get() : nullptr;
     }
+    // Empties the list as Clear does and hands its blocks over, allocating
+    // nothing (destructors clear lists, also when memory has run out).
+    std::vector<std::unique_ptr<Block>> DetachBlocks()
+    {
+        std::vector<std::unique_ptr<Block>> blocks;
+        blocks.swap(m_dir);
+        m_high = -1;
+        ClearCache();
+        SlotsReset();
+        return blocks;
+    }
 
 private:
     Block* EnsureBlock(int block);
@@ -496,15 +507,14 @@ T* TObjectSList<T>::Take(int index)
 template <class T>
 void TObjectSList<T>::Clear()
 {
-    // Collect first: an object's destructor then finds the list already empty.
-    std::vector<T*> items;
-    this->ForEach([&items](int, T* item) {
-        items.push_back(item);
-        return 0;
-    });
-    Base::Clear();
-    for (T* item : items)
-        FreeItem(item);
+    // The blocks leave first: an object's destructor then finds the list
+    // already empty. The objects go in ascending index order.
+    const auto blocks = this->DetachBlocks();
+    for (const auto& block : blocks)
+        if (block)
+            for (T* item : block->Values)
+                if (item)
+                    FreeItem(item);
 }
 
 template <class T>

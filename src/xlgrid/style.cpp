@@ -208,9 +208,9 @@ void TXLStyle::Changed(TXLProp group, uint32_t flags)
 TXLStyler::~TXLStyler()
 {
     m_destroying = true;
-    auto sheets = m_sheets;
-    for (TXLSheet* sheet : sheets)
-        sheet->SetStyler(nullptr);
+    // Each sheet leaves the list as it lets go; no copy of it is made.
+    while (!m_sheets.empty())
+        m_sheets.back()->SetStyler(nullptr);
     m_styles.clear();
 }
 

@@ -21,6 +21,37 @@ std::string NumberText(double value)
     return std::string(buf, res.ptr);
 }
 
+bool IsShortestNumberText(std::string_view text, double& value)
+{
+    std::size_t i = text.size() > 1 && text[0] == '-' ? 1 : 0;
+    std::size_t significant = 0;
+    bool point = false, nonZero = false;
+    for (std::size_t k = i; k < text.size(); ++k) {
+        const char c = text[k];
+        if (c == '.' && !point && k > i && k + 1 < text.size()) {
+            point = true;
+        } else if (c >= '0' && c <= '9') {
+            nonZero = nonZero || c != '0';
+            significant += nonZero ? 1 : 0;
+        } else {
+            return false;
+        }
+    }
+    if (significant > 15)
+        return false;
+    double parsed = 0;
+    const auto res = std::from_chars(text.data(), text.data() + text.size(), parsed);
+    if (res.ec != std::errc() || res.ptr != text.data() + text.size())
+        return false;
+    // "-0", "007", "1.50", "0.10": not the shortest form of their number.
+    if (parsed == 0 && text != "0")
+        return false;
+    if (NumberText(parsed) != text)
+        return false;
+    value = parsed;
+    return true;
+}
+
 namespace {
 
 // Civil date from days since 1970-01-01 (proleptic Gregorian).

@@ -14,6 +14,13 @@ enum TDateKind { dkNone, dkDate, dkTime, dkDateTime };
 // magnitudes from 1e-9 up to below 1e15, "-0" written as "0".
 std::string NumberText(double value);
 
+// Whether a text is exactly how a number is written at its shortest: an
+// optional minus, digits without a leading zero, an optional fraction
+// without trailing zeros, at most 15 significant digits, no exponent, no
+// blanks, no plus. Such a text can become that number in a workbook and read
+// back the same; any other text (00260103, 1.50, +5, 1e3) stays text.
+bool IsShortestNumberText(std::string_view text, double& value);
+
 // The serial (days since 30 December 1899, the 1900 date system; for the
 // 1904 system pass date1904) as text of the given kind. Serials outside
 // year 1900 .. 9999 are written as numbers, since no date names them.

@@ -1,5 +1,6 @@
 #include "xlio/sheetexport.h"
 
+#include "xlio/celltext.h"
 #include "xlio/fileerror.h"
 #include "xlio/workbookwriter.h"
 
@@ -90,6 +91,8 @@ void Export(const std::string& path, xlgrid::TXLSheet& sheet, bool formatted, co
     if (rows > kMaxRows)
         throw EFileError(path, "", "the sheet has more rows than Excel allows (" + std::to_string(kMaxRows) + ")");
 
+    // The library keeps every cell until the end (about 85 bytes each).
+    CheckRoomFor(std::uint64_t(cols) * std::uint64_t(rows) * 128 + (16u << 20));
     TReadOnlyGuard readOnly(sheet);
     const std::int64_t maximum = std::int64_t(cols) * rows + 2;
     std::int64_t position = 0;
@@ -148,11 +151,18 @@ void Export(const std::string& path, xlgrid::TXLSheet& sheet, bool formatted, co
             }
             const Variant value = cell ? cell->Value() : Variant();
             switch (value.Type()) {
-            case VarType::String:
+            case VarType::String: {
                 if (!options.TextFormat.empty())
                     f.NumFormat = options.TextFormat;
-                writer.WriteString(ws, xr, xc, value.Str(), writer.Format(f));
+                // A text the spreadsheet would take as a number becomes one,
+                // unless the text format keeps texts as they are.
+                double number = 0;
+                if (options.TextFormat != "@" && IsShortestNumberText(value.Str(), number))
+                    writer.WriteNumber(ws, xr, xc, number, writer.Format(f));
+                else
+                    writer.WriteString(ws, xr, xc, value.Str(), writer.Format(f));
                 break;
+            }
             case VarType::Integer:
                 writer.WriteNumber(ws, xr, xc, value.Int(), writer.Format(f));
                 break;

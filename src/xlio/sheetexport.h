@@ -6,7 +6,9 @@
 // colour, name, size, bold, italic, underline, strike-out, weight-1 borders,
 // horizontal alignment); the quick export formats the whole used range at
 // once with 宋体 9, centred. Values keep their type (text, number, date,
-// boolean); text cells get the optional text number format.
+// boolean); text cells get the optional text number format, and a text that
+// is the shortest form of a number is written as that number unless that
+// format is "@" (text).
 //
 // The sheet is read-only while it is written and editable again afterwards,
 // also after a failure. The file appears under its name only when complete.

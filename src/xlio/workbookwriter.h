@@ -4,13 +4,17 @@
 // replaces the target only when the workbook is complete, so a failure never
 // leaves a partial workbook under the final name nor destroys an old one.
 // Every call of the library is checked and a failure raises EFileError
-// naming the target file. Cell formats are deduplicated by their
-// properties, so a format is created once however many cells use it.
+// naming the target file and the system's reason; the library running out
+// of memory raises std::bad_alloc. What the library itself prints on stderr
+// while the workbook is written is held back, so a failure reads as one
+// message of ours. Cell formats are deduplicated by their properties, so a
+// format is created once however many cells use it.
 
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <tuple>
 
 struct lxw_workbook;
@@ -43,6 +47,23 @@ struct TCellFormat {
     bool operator<(const TCellFormat& other) const { return Key() < other.Key(); }
 };
 
+// Holds back what is printed on the standard error stream while it lives
+// (the library reports its failures there in its own words); on Release the
+// held text is printed after all, as nothing failed. Never allocates once
+// made, so it is safe to end while running out of memory.
+class TQuietStderr {
+public:
+    TQuietStderr();
+    ~TQuietStderr();
+    TQuietStderr(const TQuietStderr&) = delete;
+    TQuietStderr& operator=(const TQuietStderr&) = delete;
+    void Release();
+
+private:
+    void Restore(bool replay) noexcept;
+    int m_saved = -1, m_held = -1;
+};
+
 class TWorkbookWriter {
 public:
     // constantMemory: rows must then be written in order, each one complete
@@ -73,8 +94,11 @@ public:
 
 private:
     void Check(int error, const char* operation) const;
+    // ": reason" for an errno, empty for none.
+    static std::string SystemReason(int err);
 
     std::string m_path;
+    TQuietStderr m_quiet;
     std::unique_ptr<xlgrid::TXLAtomicFile> m_file;
     lxw_workbook* m_workbook = nullptr;
     std::map<TCellFormat, lxw_format*> m_formats;
@@ -82,9 +106,27 @@ private:
 };
 
 // Excel's rules for a worksheet name: not empty, at most 31 characters, none
-// of [ ] : * ? / \, not beginning or ending with an apostrophe. Returns the
-// problem in words, or an empty text when the name is fine.
+// of [ ] : * ? / \ and no control character, not beginning or ending with an
+// apostrophe. Returns the problem in words, or an empty text when the name is
+// fine.
 std::string WorksheetNameProblem(const std::string& name);
+
+// A cell text as the workbook stores it: characters XML cannot hold (NUL
+// and the other control characters but tab and line feed, CR, U+FFFE and
+// U+FFFF) as _xHHHH_, and a text that looks like such an escape keeps its
+// underscore as _x005F_, so every text reads back as it was. False when the
+// text is not valid UTF-8.
+bool EscapeCellText(std::string_view text, std::string& out);
+
+// The library does not check every allocation it makes and crashes when
+// one fails: this raises std::bad_alloc unless the address space for
+// `bytes` more is there, before the library starts.
+void CheckRoomFor(std::uint64_t bytes);
+
+// Whether each XML part of a written workbook ends with its root element's
+// end tag, as a complete part does. Returns what is wrong, in words with the
+// system's reason, or an empty text.
+std::string CutPartProblem(const std::string& path);
 
 // Bijective column name: 1 = A, 26 = Z, 27 = AA, 703 = AAA.
 std::string ExcelColumn(int number);

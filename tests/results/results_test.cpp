@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <clocale>
 #include <filesystem>
 #include <fstream>
@@ -51,7 +52,7 @@ TEST(FormatAverage, SameTextWhateverTheProcessLocale)
 
 namespace {
 
-engine::TDivideClasses SmallDivision(bool ids, int classes = 2)
+engine::TDivideClasses SmallDivision(bool ids, int classes = 2, const std::string& prefix = "高一")
 {
     engine::TDivideClasses d;
     d.Data = {{"1", "甲", "男", "90"}, {"2", "乙", "男", "80"}, {"3", "丙", "女", "95"}};
@@ -61,7 +62,7 @@ engine::TDivideClasses SmallDivision(bool ids, int classes = 2)
     d.SortType = engine::skNumeric;
     d.CreateStudentID = ids;
     d.StudentIDPrefix = "S";
-    d.ClassPrefix = "高一";
+    d.ClassPrefix = prefix;
     d.Divide();
     return d;
 }
@@ -327,4 +328,92 @@ TEST_F(CsvExportTest, DataSourceFileKeepsItsNameWhateverTheRosterSheetIsCalled)
     EXPECT_EQ(progress.Files.back().Text, "1→数据源");
     EXPECT_EQ(FileText(m_dir / "数据源.csv"), "名单\r\nh\r\n");
     EXPECT_FALSE(fs::exists(m_dir / "高一新生花名册.csv"));
+}
+
+namespace {
+
+// A table that only has a title, for the names of a set.
+class TTitled : public IResultTable {
+public:
+    explicit TTitled(std::string title) : m_title(std::move(title)) {}
+    const std::string& Title() const override { return m_title; }
+    int RowCount() const override { return 0; }
+    int ColCount() const override { return 1; }
+    std::string_view Text(int, int, std::string&) const override { return "t"; }
+
+private:
+    std::string m_title;
+};
+
+}  // namespace
+
+TEST(CsvFileNames, CheckedBeforeAnyFile)
+{
+    using namespace std::string_literals;
+    const std::string longest(251, 'x');  // with ".csv" the 255 bytes a folder holds
+    const struct {
+        std::vector<std::string> Titles;
+        std::string Problem;  // a part of the message; empty: fine
+    } cases[] = {
+        {{"全年级", "高一(1)班", "分班情况"}, ""},
+        {{longest}, ""},
+        {{"班" + std::string(245, 'x') + "班"}, ""},                    // 251 bytes in characters of three bytes
+        {{longest + "y"}, "256 bytes long"},
+        {{"全年级", "a/b(1)班"}, "cannot create a/b(1)班.csv: a file name cannot hold '/'"},
+        {{"a\0b"s}, "cannot create a\\0b.csv: a file name cannot hold a NUL character"},
+        {{"高一(1)班", "高一(1)班"}, "cannot create 高一(1)班.csv twice"},
+        {{"数据源"}, "cannot create 数据源.csv twice"},
+    };
+    for (const auto& c : cases) {
+        std::vector<TTitled> tables(c.Titles.begin(), c.Titles.end());
+        std::vector<const IResultTable*> sheets;
+        for (const TTitled& t : tables)
+            sheets.push_back(&t);
+        const std::string problem = CsvFileNamesProblem(sheets);
+        if (c.Problem.empty()) {
+            EXPECT_EQ(problem, "") << c.Titles.back();
+        } else {
+            EXPECT_NE(problem.find(c.Problem), std::string::npos) << problem;
+        }
+    }
+}
+
+// Class files whose names are as long as a folder allows are written: the
+// temporary names do not grow with them.
+TEST_F(CsvExportTest, NamesAsLongAsTheFolderHolds)
+{
+    // 245 bytes of prefix, "(1)班" and ".csv": 255 bytes.
+    engine::TDivideClasses d = SmallDivision(false, 2, std::string(245, 'p'));
+    engine::TRosterColumns cols;
+    TResultViews v = MakeResultViews(d, Header, {"总分", engine::skNumeric}, cols);
+    std::vector<std::vector<std::string>> roster = {{"t"}};
+    TRosterView source(roster, 1);
+    ExportCsv(m_dir, SheetsOf(v), source, TCsvExportOptions(), nullptr);
+    const std::string longName = d.ClassPrefix + "(2)班.csv";
+    ASSERT_EQ(longName.size(), 255u);
+    std::vector<std::string> expected = {"全年级.csv", "分班情况.csv", "数据源.csv", d.ClassPrefix + "(1)班.csv",
+                                         longName};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(testutil::FolderEntries(m_dir), expected);
+}
+
+// A folder where a file of the set belongs stops the set before it is written.
+TEST_F(CsvExportTest, AFolderInTheWayStopsTheSet)
+{
+    engine::TDivideClasses d = SmallDivision(false, 2);
+    engine::TRosterColumns cols;
+    TResultViews v = MakeResultViews(d, Header, {"总分", engine::skNumeric}, cols);
+    std::vector<std::vector<std::string>> roster = {{"t"}};
+    TRosterView source(roster, 1);
+    fs::create_directories(m_dir / "高一(2)班.csv");
+    std::ofstream(m_dir / "分班情况.csv") << "old";
+    try {
+        ExportCsv(m_dir, SheetsOf(v), source, TCsvExportOptions(), nullptr);
+        FAIL() << "no error";
+    } catch (const ECsvExportError& e) {
+        EXPECT_NE(std::string(e.what()).find("高一(2)班.csv: a folder of that name is in the way"), std::string::npos)
+            << e.what();
+    }
+    EXPECT_EQ(testutil::FolderEntries(m_dir), (std::vector<std::string>{"分班情况.csv", "高一(2)班.csv"}));
+    EXPECT_EQ(FileText(m_dir / "分班情况.csv"), "old");
 }

@@ -88,6 +88,35 @@ TEST_F(AtomicFile, ASetAppearsTogether)
         EXPECT_EQ(ReadWholeFile(File(name), 100), std::string("new ") + name);
 }
 
+// The temporary names do not grow with the target's: a name of the 255
+// bytes a folder holds is saved, also when it waits under a hidden name.
+TEST_F(AtomicFile, TheLongestNameIsSaved)
+{
+    const std::string name = std::string(251, 'n') + ".csv";
+    WriteFileAtomic(File(name), "old");
+    std::vector<TXLAtomicFile> set;
+    set.emplace_back(File(name)).Write("new");
+    set.back().Park();
+    EXPECT_EQ(Entries().size(), 2u);
+    CommitAll(set);
+    EXPECT_EQ(Entries(), std::vector<std::string>{name});
+    EXPECT_EQ(ReadWholeFile(File(name), 100), "new");
+}
+
+TEST_F(AtomicFile, AFolderIsNotReplaced)
+{
+    fs::create_directories(m_dir / "book.xlsx");
+    try {
+        TXLAtomicFile file(File("book.xlsx"));
+        FAIL() << "no error";
+    } catch (const EXLFileError& e) {
+        EXPECT_EQ(e.Reason(), "it is a folder, not a file");
+        EXPECT_EQ(e.Path(), File("book.xlsx"));
+    }
+    EXPECT_TRUE(fs::is_directory(m_dir / "book.xlsx"));
+    EXPECT_EQ(Entries(), std::vector<std::string>{"book.xlsx"});
+}
+
 TEST_F(AtomicFile, KilledHalfWayLeavesTheOldFileAndNothingElse)
 {
     WriteFileAtomic(File("a.xlf"), "old");

@@ -11,9 +11,11 @@ bool HaveOpenpyxl()
     return std::system("/usr/bin/python3 -c 'import openpyxl' >/dev/null 2>&1") == 0;
 }
 
-std::set<std::string> WorkbookFacts(const std::string& path)
+namespace {
+
+std::set<std::string> ScriptLines(const char* script, const std::string& path)
 {
-    const std::string command = "/usr/bin/python3 " FENBAN_TEST_DATA "/dump-workbook.py '" + path + "'";
+    const std::string command = std::string("/usr/bin/python3 " FENBAN_TEST_DATA "/") + script + " '" + path + "'";
     std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
     std::set<std::string> facts;
     if (!pipe)
@@ -29,6 +31,18 @@ std::set<std::string> WorkbookFacts(const std::string& path)
         }
     }
     return facts;
+}
+
+}  // namespace
+
+std::set<std::string> WorkbookFacts(const std::string& path)
+{
+    return ScriptLines("dump-workbook.py", path);
+}
+
+std::set<std::string> WorkbookTexts(const std::string& path)
+{
+    return ScriptLines("dump-texts.py", path);
 }
 
 }  // namespace xlio::test

@@ -12,4 +12,7 @@ bool HaveOpenpyxl();
 // The lines of tests/data/dump-workbook.py for the workbook.
 std::set<std::string> WorkbookFacts(const std::string& path);
 
+// The lines of tests/data/dump-texts.py: every value with its type, as JSON.
+std::set<std::string> WorkbookTexts(const std::string& path);
+
 }  // namespace xlio::test
