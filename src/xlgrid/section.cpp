@@ -309,6 +309,11 @@ void TXLSection::AddUnion(const TXLRect& rect)
 
 TXLUnion* TXLSection::UnionOf(const TXLCell* anchor)
 {
+    // An anchor sits at its range's top-left; the search one by one covers
+    // the moments a range and its anchor are not in step (while they move).
+    if (m_unions.size() > kIndexedUnions && anchor)
+        if (TXLUnion* u = UnionAt(anchor->Col(), anchor->LocalRow()); u && u->Anchor == anchor)
+            return u;
     for (TXLUnion& u : m_unions)
         if (u.Anchor == anchor)
             return &u;
