@@ -11,6 +11,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <malloc.h>
 #include <new>
@@ -121,8 +122,59 @@ void BM_LoadSheetFromFile(benchmark::State& state)
     std::filesystem::remove(path);
 }
 
+// Loading a sheet of N merged ranges (two columns by two rows each, the
+// anchor holding a text): the overlap check and the anchor lookups of the
+// cells go through the interval index, so the time grows as N log N.
+std::string Int32Bytes(int32_t v) { return std::string(reinterpret_cast<const char*>(&v), 4); }
+
+// The stream of a sheet of N merged ranges (two columns by two rows each, the
+// anchor holding a text). Merging them one by one through the sheet checks
+// each against all before it, so the ranges are written into the stream of
+// the filled sheet: the client section's flags gain bit 0 and the list.
+std::string MergedRangesStream(int ranges)
+{
+    TXLSheet source;
+    source.SetColCount(4);
+    source.SetRowCount(ranges);
+    for (int k = 0; k < ranges; ++k)
+        source.SetText((k % 2) * 2, k / 2 * 2, "S" + std::to_string(k));
+    std::string stream = SaveSheetToString(source);
+    const std::string cells = Int32Bytes(2) + Int32Bytes(0) + Int32Bytes(0) + Int32Bytes(946);
+    const size_t at = stream.rfind(cells);
+    std::string list = Int32Bytes(3) + Int32Bytes(ranges);
+    for (int k = 0; k < ranges; ++k) {
+        const int left = (k % 2) * 2, top = k / 2 * 2;
+        list += Int32Bytes(left) + Int32Bytes(top) + Int32Bytes(left + 2) + Int32Bytes(top + 2);
+    }
+    stream.replace(at, 4, list);
+    const size_t length = stream.find("\x06XLData\x0A") + 8;
+    uint32_t xl;
+    std::memcpy(&xl, stream.data() + length, 4);
+    xl += static_cast<uint32_t>(list.size() - 4);
+    std::memcpy(stream.data() + length, &xl, 4);
+    return stream;
+}
+
+// Loading it: the overlap check and the anchor lookup of every cell go
+// through the interval index, so the time grows as N log N.
+void BM_LoadMergedRanges(benchmark::State& state)
+{
+    const int ranges = static_cast<int>(state.range(0));
+    const std::string stream = MergedRangesStream(ranges);
+    for (auto _ : state) {
+        TXLSheet sheet;
+        LoadSheetFromStream(sheet, stream);
+        if (sheet.Section(skClient).Unions().size() != static_cast<size_t>(ranges) ||
+            sheet.FindCell(3, ranges - 1) == nullptr)
+            state.SkipWithError("the ranges did not load");
+    }
+    state.counters["ranges"] = ranges;
+    state.counters["stream_MB"] = static_cast<double>(stream.size()) / 1e6;
+}
+
 }  // namespace
 
+BENCHMARK(BM_LoadMergedRanges)->Arg(20000)->Arg(200000)->Unit(benchmark::kMillisecond)->MinTime(1);
 BENCHMARK(BM_SaveSheetToFile)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(2)->UseRealTime();
 BENCHMARK(BM_LoadSheetFromFile)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(2)->UseRealTime();
 

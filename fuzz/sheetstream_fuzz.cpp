@@ -1,6 +1,7 @@
 // The sheet stream reader on arbitrary bytes: every input either loads or
-// fails with EXLStreamError; a loaded sheet saves, loads again and saves to
-// the same bytes; the styler stream reader gets the same input.
+// fails with EXLStreamError; a strict load succeeds exactly when a tolerant
+// one reports no damaged block; a loaded sheet saves, loads again and saves
+// to the same bytes; the styler stream reader gets the same input.
 
 #include "xlgrid/sheetstream.h"
 #include "xlgrid/style.h"
@@ -25,13 +26,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     TXLSheet sheet;
     sheet.SetText(0, 0, "before");
+    TXLLoadReport report;
+    options.Report = &report;
+    bool tolerant = true;
     try {
         LoadSheetFromStream(sheet, input, options);
     } catch (const EXLStreamError&) {
         if (sheet.Values(0, 0).Str() != "before")
             std::abort();  // a failed load changed the sheet
         sheet.SetText(0, 1, "still usable");
+        tolerant = false;
     }
+    options.Report = nullptr;
+    bool strict = true;
+    try {
+        TXLSheet other;
+        LoadSheetFromStream(other, input, options);
+    } catch (const EXLStreamError&) {
+        strict = false;
+    }
+    if (strict != (tolerant && report.DamagedBlocks == 0))
+        std::abort();  // the strict load let damage through, or refused a sound stream
     std::string first = SaveSheetToString(sheet);
     TXLSheet again;
     LoadSheetFromStream(again, first, options);

@@ -168,10 +168,9 @@ void TIniFile::Load(const std::filesystem::path& file, bool missingOk)
     }
     std::string bytes = xlgrid::ReadWholeFile(file.string(), MaxFileBytes);
     try {
-        Parse(xlgrid::Gb18030ToUtf8(bytes));
-    } catch (const xlgrid::EEncodingError& e) {
-        throw xlgrid::EXLFileError("read", file.string(),
-                                   std::string("it is not a GB18030 settings file (") + e.what() + ")");
+        Parse(xlgrid::DecodeTextFile(bytes).Text);
+    } catch (const xlgrid::EXLTextError& e) {
+        throw xlgrid::EXLFileError("read", file.string(), "it is not a settings file of text: " + std::string(e.what()));
     }
 }
 

@@ -33,9 +33,11 @@ public:
     // double quotes, so that reading gives it back unchanged.
     void Write(std::string_view section, std::string_view key, std::string_view value);
 
-    // GB18030 files. Load throws xlgrid::EXLFileError for an unreadable,
-    // oversized or wrongly encoded file; a missing file loads as empty when
-    // missingOk. Save replaces the file atomically (xlgrid's writer).
+    // Load decodes as every text file is (xlgrid::DecodeTextFile: a UTF-8
+    // byte-order mark or valid UTF-8 text is UTF-8, else GB18030) and throws
+    // xlgrid::EXLFileError for an unreadable, oversized or undecodable file;
+    // a missing file loads as empty when missingOk. Save writes GB18030 and
+    // replaces the file atomically (xlgrid's writer).
     void Load(const std::filesystem::path& file, bool missingOk);
     void Save(const std::filesystem::path& file) const;
 

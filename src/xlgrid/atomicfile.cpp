@@ -233,7 +233,9 @@ void WriteFileAtomic(const std::string& path, std::string_view data, const TXLWr
 
 std::string ReadWholeFile(const std::string& path, size_t maxSize)
 {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a FIFO without a writer cannot hold the open;
+    // what is not a regular file is refused before a byte is read.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0)
         FileError("open", path, errno);
     struct Closer {
@@ -248,13 +250,18 @@ std::string ReadWholeFile(const std::string& path, size_t maxSize)
         FileError("read", path, errno);
     if (S_ISDIR(st.st_mode))
         throw EXLFileError("open", path, "it is a folder, not a file");
+    if (!S_ISREG(st.st_mode))
+        throw EXLFileError("open", path,
+                           S_ISFIFO(st.st_mode) ? "it is a pipe, not a file" : "it is a device or socket, not a file");
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0)
+        FileError("read", path, errno);
+    // The size the file claims is only a hint (it may grow while it is
+    // read); the bound holds for what is read.
+    if (static_cast<uint64_t>(st.st_size) > maxSize)
+        tooLarge();
     std::string data;
-    // The size a regular file claims is only a hint; the bound holds for what is read.
-    if (S_ISREG(st.st_mode)) {
-        if (static_cast<uint64_t>(st.st_size) > maxSize)
-            tooLarge();
-        data.reserve(static_cast<size_t>(st.st_size));
-    }
+    data.reserve(static_cast<size_t>(st.st_size));
     char buffer[1 << 16];
     for (;;) {
         ssize_t r = ::read(fd, buffer, sizeof buffer);

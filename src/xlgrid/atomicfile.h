@@ -82,8 +82,9 @@ void CommitAll(std::vector<TXLAtomicFile>& files);
 void WriteFileAtomic(const std::string& path, std::string_view data, const TXLWriteProgress& progress = {},
                      size_t chunk = 1 << 20);
 
-// Reads a whole file (also a pipe or a device) of at most maxSize bytes; a
-// larger one is refused, whatever size the file claims.
+// Reads a whole regular file of at most maxSize bytes; a larger one is
+// refused, whatever size the file claims. A folder, pipe (FIFO), device or
+// socket is refused without blocking and before anything is read.
 std::string ReadWholeFile(const std::string& path, size_t maxSize);
 
 }  // namespace xlgrid

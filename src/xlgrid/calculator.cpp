@@ -1,5 +1,7 @@
 #include "xlgrid/calculator.h"
 
+#include "xlgrid/encoding.h"
+
 #include <charconv>
 #include <climits>
 
@@ -16,22 +18,6 @@ std::string UpperCase(std::string_view s)
     for (char& c : r)
         c = Upper(c);
     return r;
-}
-
-void AppendUtf8(std::string& s, uint32_t cp)
-{
-    if (cp < 0x80) {
-        s += char(cp);
-    } else if (cp < 0x800) {
-        s += char(0xC0 | (cp >> 6));
-        s += char(0x80 | (cp & 0x3F));
-    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-        s += '?';  // a lone surrogate has no character of its own
-    } else {
-        s += char(0xE0 | (cp >> 12));
-        s += char(0x80 | ((cp >> 6) & 0x3F));
-        s += char(0x80 | (cp & 0x3F));
-    }
 }
 
 const Variant& FirstParam(const std::vector<Variant>& params)
@@ -350,7 +336,10 @@ void TXLCalculator::ScanString()
             }
             if (tooBig)
                 SyntaxError("Invalid String Constant");
-            AppendUtf8(m_tokText, code);
+            if (code >= 0xD800 && code <= 0xDFFF)
+                m_tokText += '?';  // a lone surrogate has no character of its own
+            else
+                AppendUtf8(m_tokText, code);
         } else if (c == '^') {
             ++m_pos;
             if (m_pos >= m_text.size() || !IsLetter(m_text[m_pos]))

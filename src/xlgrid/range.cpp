@@ -49,7 +49,6 @@ bool MergeSectionRect(TXLSection& s, TXLRect rect)
         if (unions[i].Rect.Intersects(rect))
             s.RemoveUnion(i);
 
-    TXLCell* anchor = s.Find(rect.Left, rect.Top);
     // Formatting inside the range becomes uniform.
     TXLMatrix& vert = s.Matrix(0);
     TXLMatrix& horz = s.Matrix(1);
@@ -96,9 +95,7 @@ bool MergeSectionRect(TXLSection& s, TXLRect rect)
             for (int c = rect.Left; c < rect.Right; ++c)
                 if (r != rect.Top || c != rect.Left)
                     s.SetHintAt(c, r, {});
-    unions.push_back({rect, anchor});
-    if (anchor)
-        anchor->SetAnchorFlag(true);
+    s.AddUnion(rect);
     sheet.SetModified(true);
     sheet.NotifyRange(s.Number(), rect, rpSides);
     return true;

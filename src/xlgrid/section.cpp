@@ -173,12 +173,7 @@ TXLCell* TXLSection::Create(int col, int row)
     cell->m_row = r;
     cell->m_col = col;
     r->SetObject(col, cell);
-    if (!m_unions.empty())
-        for (TXLUnion& u : m_unions)
-            if (u.Rect.Left == col && u.Rect.Top == row) {
-                u.Anchor = cell;
-                cell->m_flags |= TXLPersistent::kAnchor;
-            }
+    AnchorAt(col, row, cell);
     cell->m_flags |= TXLPersistent::kTextStale;
     const std::string& format = m_base->Format();
     if (!format.empty())
@@ -196,11 +191,7 @@ TXLCell* TXLSection::Replace(int col, int row, TXLCell* cell)
     cell->m_row = r;
     cell->m_col = col;
     r->SetObject(col, cell);
-    for (TXLUnion& u : m_unions)
-        if (u.Rect.Left == col && u.Rect.Top == row) {
-            u.Anchor = cell;
-            cell->m_flags |= TXLPersistent::kAnchor;
-        }
+    AnchorAt(col, row, cell);
     return cell;
 }
 
@@ -257,29 +248,72 @@ void TXLSection::ClearAll()
 {
     m_hints.clear();
     m_unions.clear();
+    m_unionIndex.Clear();
+    UnionsMoved();
     TListSList<TXLRow>::Clear();
     for (auto& m : m_matrix)
         m->Clear();
 }
 
+std::ptrdiff_t TXLSection::FindUnion(int col, int row) const
+{
+    if (m_unions.size() <= kIndexedUnions || m_unionsOverlap) {
+        for (size_t i = 0; i < m_unions.size(); ++i)
+            if (m_unions[i].Rect.Contains(col, row))
+                return static_cast<std::ptrdiff_t>(i);
+        return -1;
+    }
+    if (!m_unionIndexFresh) {
+        std::vector<TXLRect> rects;
+        rects.reserve(m_unions.size());
+        for (const TXLUnion& u : m_unions)
+            rects.push_back(u.Rect);
+        m_unionsOverlap = FindOverlap(rects).has_value();
+        if (m_unionsOverlap)
+            return FindUnion(col, row);
+        m_unionIndex.Build(std::move(rects));
+        m_unionIndexFresh = true;
+    }
+    return m_unionIndex.Find(col, row);
+}
+
 const TXLUnion* TXLSection::UnionAt(int col, int row) const
 {
-    for (const TXLUnion& u : m_unions)
-        if (u.Rect.Contains(col, row))
-            return &u;
-    return nullptr;
+    const std::ptrdiff_t i = FindUnion(col, row);
+    return i < 0 ? nullptr : &m_unions[static_cast<size_t>(i)];
 }
 
 TXLUnion* TXLSection::UnionAt(int col, int row)
 {
-    for (TXLUnion& u : m_unions)
-        if (u.Rect.Contains(col, row))
-            return &u;
-    return nullptr;
+    const std::ptrdiff_t i = FindUnion(col, row);
+    return i < 0 ? nullptr : &m_unions[static_cast<size_t>(i)];
+}
+
+void TXLSection::AnchorAt(int col, int row, TXLCell* cell)
+{
+    if (m_unions.empty())
+        return;
+    if (TXLUnion* u = UnionAt(col, row); u && u->Rect.Left == col && u->Rect.Top == row) {
+        u->Anchor = cell;
+        cell->m_flags |= TXLPersistent::kAnchor;
+    }
+}
+
+void TXLSection::AddUnion(const TXLRect& rect)
+{
+    m_unions.push_back({rect, Find(rect.Left, rect.Top)});
+    if (m_unions.back().Anchor)
+        m_unions.back().Anchor->m_flags |= TXLPersistent::kAnchor;
+    UnionsMoved();
 }
 
 TXLUnion* TXLSection::UnionOf(const TXLCell* anchor)
 {
+    // An anchor sits at its range's top-left; the search one by one covers
+    // the moments a range and its anchor are not in step (while they move).
+    if (m_unions.size() > kIndexedUnions && anchor)
+        if (TXLUnion* u = UnionAt(anchor->Col(), anchor->LocalRow()); u && u->Anchor == anchor)
+            return u;
     for (TXLUnion& u : m_unions)
         if (u.Anchor == anchor)
             return &u;
@@ -292,6 +326,7 @@ void TXLSection::RemoveUnion(size_t index)
     if (u.Anchor)
         u.Anchor->m_flags &= static_cast<uint8_t>(~TXLPersistent::kAnchor);
     m_unions.erase(m_unions.begin() + static_cast<std::ptrdiff_t>(index));
+    UnionsMoved();
     m_sheet->NotifyRange(m_number, u.Rect);
 }
 
@@ -343,6 +378,7 @@ bool TXLSection::MoveSectors(TXLAxis axis, int index, int count)
         m_hints.swap(moved);
     }
     // Merged ranges follow along the axis.
+    UnionsMoved();
     bool moved = false;
     for (size_t i = m_unions.size(); i-- > 0;) {
         TXLRect& r = m_unions[i].Rect;
@@ -388,6 +424,7 @@ bool TXLSection::CutSectors(TXLAxis axis, int count)
             return 0;
         });
     }
+    UnionsMoved();
     bool cut = false;
     for (size_t i = m_unions.size(); i-- > 0;) {
         TXLRect& r = m_unions[i].Rect;

@@ -8,6 +8,7 @@
 
 #include "xlgrid/cell.h"
 #include "xlgrid/sparselist.h"
+#include "xlgrid/unionindex.h"
 
 #include <map>
 #include <memory>
@@ -110,9 +111,14 @@ public:
     void SetMatrixDefault(int m, int32_t def);
     void ClearAll();
 
-    // Merged ranges
+    // Merged ranges. A few are searched one by one; past kIndexedUnions a
+    // lookup goes through an interval index, built at the first lookup after
+    // a change (see unionindex.h).
+    static constexpr std::size_t kIndexedUnions = 16;
     const std::vector<TXLUnion>& Unions() const { return m_unions; }
-    std::vector<TXLUnion>& Unions() { return m_unions; }
+    // Adds a range that overlaps none of the others; a cell already at its
+    // top-left becomes its anchor.
+    void AddUnion(const TXLRect& rect);
     const TXLUnion* UnionAt(int col, int row) const;
     TXLUnion* UnionAt(int col, int row);
     TXLUnion* UnionOf(const TXLCell* anchor);
@@ -144,7 +150,20 @@ private:
     TXLSectionKind m_number;
     TXLBaseStyle* m_base;
     std::unique_ptr<TXLMatrix> m_matrix[kMatrixCount];
+    // The position in m_unions of the range holding the cell, or -1.
+    std::ptrdiff_t FindUnion(int col, int row) const;
+    // The range whose top-left is the cell gets it as anchor.
+    void AnchorAt(int col, int row, TXLCell* cell);
+    void UnionsMoved()
+    {
+        m_unionIndexFresh = false;
+        m_unionsOverlap = false;
+    }
+
     std::vector<TXLUnion> m_unions;
+    mutable TXLUnionIndex m_unionIndex;
+    mutable bool m_unionIndexFresh = false;
+    mutable bool m_unionsOverlap = false;  // then every lookup searches one by one
     std::map<TXLCellPos, std::string> m_hints;
 };
 

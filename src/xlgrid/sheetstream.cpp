@@ -3,6 +3,7 @@
 #include "xlgrid/encoding.h"
 #include "xlgrid/manager.h"
 #include "xlgrid/style.h"
+#include "xlgrid/unionindex.h"
 
 #include <algorithm>
 #include <cmath>
@@ -34,7 +35,10 @@ constexpr int64_t kMaxSectorSize = 1 << 20;
 constexpr size_t kMinMatrixRow = 13, kSparseBlock = 4 + 16 * 4;
 
 // The rest of a block is skipped (a format index outside its class's list).
-struct SkipRest {};
+struct SkipRest {
+    int32_t Index;
+    std::string Class;
+};
 
 // The pixel height of a point size at 96 dots per inch, negative as the
 // format stores character heights; and back. Rounded half away from zero.
@@ -461,6 +465,19 @@ struct TCellRef {
     int32_t StyleIndex;
 };
 
+std::string RectText(const TXLRect& rect)
+{
+    return "(" + std::to_string(rect.Left) + ", " + std::to_string(rect.Top) + ") - (" + std::to_string(rect.Right) +
+           ", " + std::to_string(rect.Bottom) + ")";
+}
+
+// Where a cell block sits, in words: "client row 3, column 2".
+std::string CellPlace(int section, int32_t row, int32_t col)
+{
+    static const char* const names[] = {"title row", "title column", "corner", "client"};
+    return std::string(names[section & 3]) + " row " + std::to_string(row) + ", column " + std::to_string(col);
+}
+
 class TSheetReader {
 public:
     TSheetReader(TXLSheet& sheet, const TXLSheet* target, const TXLLoadOptions& options)
@@ -474,7 +491,10 @@ public:
 private:
     void Property(TXLBinReader& r, std::string_view name);
     void XLData(TXLBinReader r);
-    template <class F> void Block(TXLBinReader& r, const char* what, F parse);
+    // A block of content parsed by parse; where() names it in messages (only
+    // asked for when the block is damaged).
+    template <class W, class F> void Block(TXLBinReader& r, const char* what, W where, F parse);
+    void Damaged(size_t offset, const char* what, const std::string& where, const std::string& why);
     std::string Text(TXLBinReader& r, const char* what);
     TXLProps PersistentHead(TXLBinReader& r, TXLPersistent& obj, bool withClass);
     void BaseStyle(TXLBinReader& r, TXLBaseStyle& base);
@@ -577,6 +597,8 @@ void TSheetReader::Component(TXLBinReader& r)
     }
     if (r.U8("end of child components") != 0)
         r.Fail("a sheet has no child components");
+    if (!r.AtEnd())
+        r.Fail(std::to_string(r.Left()) + " bytes follow the end of the sheet");
     if (!m_haveXLData)
         r.Fail("the sheet data (XLData) is missing");
     Finish();
@@ -653,6 +675,8 @@ void TSheetReader::Property(TXLBinReader& r, std::string_view name)
     } else if (is("Background.Data")) {
         TXLBinReader data = BinaryValue(r, "Background.Data");
         m_sheet.SetBackground(Picture(data, m_limits));
+        if (!data.AtEnd())
+            data.Fail(std::to_string(data.Left()) + " bytes of Background.Data follow the picture");
     } else if (is("ReadOnly")) {
         m_sheet.SetReadOnly(BoolValue(r, "ReadOnly"));
     } else if (is("Left")) {
@@ -669,8 +693,9 @@ void TSheetReader::Property(TXLBinReader& r, std::string_view name)
     }
 }
 
-template <class F> void TSheetReader::Block(TXLBinReader& r, const char* what, F parse)
+template <class W, class F> void TSheetReader::Block(TXLBinReader& r, const char* what, W where, F parse)
 {
+    const size_t start = r.Offset();
     int32_t len = r.I32(what);
     if (len < 4)
         r.Fail(std::string(what) + " has the impossible length " + std::to_string(len));
@@ -684,10 +709,33 @@ template <class F> void TSheetReader::Block(TXLBinReader& r, const char* what, F
     } depth(m_depth);
     try {
         parse(body);
-    } catch (const detail::EXLTruncated&) {
-        // The block's content ended early: keep what was read, go on after the block.
-    } catch (const SkipRest&) {
+        if (!body.AtEnd())
+            Damaged(start, what, where(),
+                    "its content ends after " + std::to_string(body.Offset() - start - 4) + " of its " +
+                        std::to_string(len - 4) + " bytes");
+    } catch (const detail::EXLTruncated& e) {
+        // "Damaged sheet stream at byte N: text needs 6 bytes, 5 left" without its head.
+        std::string_view inner = e.what();
+        inner.remove_prefix(std::min(inner.size(), inner.find(": ") + 2));
+        Damaged(start, what, where(), "it ends inside its content (" + std::string(inner) + ")");
+    } catch (const SkipRest& e) {
+        Damaged(start, what, where(),
+                "its format index " + std::to_string(e.Index) + " is not in the list of " + e.Class);
     }
+}
+
+void TSheetReader::Damaged(size_t offset, const char* what, const std::string& where, const std::string& why)
+{
+    std::string text = std::string(what) + " at byte " + std::to_string(offset);
+    if (!where.empty())
+        text += " (" + where + ")";
+    text += ": " + why;
+    TXLLoadReport* report = m_options.Report;
+    if (!report)
+        throw EXLStreamError("Damaged sheet stream: " + text);
+    ++report->DamagedBlocks;
+    if (report->Described.size() < TXLLoadReport::kMaxDescribed)
+        report->Described.push_back(std::move(text));
 }
 
 std::string TSheetReader::Text(TXLBinReader& r, const char* what)
@@ -728,7 +776,7 @@ TXLProps TSheetReader::PersistentHead(TXLBinReader& r, TXLPersistent& obj, bool 
         else if (index >= 0 && static_cast<size_t>(index) < formats.size())
             obj.SetFormat(formats[static_cast<size_t>(index)]);
         else
-            throw SkipRest{};
+            throw SkipRest{index, obj.ValueClass().Name};
     }
     return props;
 }
@@ -835,6 +883,9 @@ void TSheetReader::Section(TXLBinReader& r, TXLSection& section)
         r.Fail("section flags " + std::to_string(flags) + " hold unknown bits");
     if (flags & 1) {
         int32_t n = r.Count(16, "merged range count");
+        if (static_cast<size_t>(n) > m_limits.MaxMergedRanges)
+            r.Fail("the section has " + std::to_string(n) + " merged ranges, more than " +
+                   std::to_string(m_limits.MaxMergedRanges));
         std::vector<TXLRect> rects(static_cast<size_t>(n));
         for (TXLRect& rect : rects) {
             rect.Left = r.I32("merged range");
@@ -842,17 +893,12 @@ void TSheetReader::Section(TXLBinReader& r, TXLSection& section)
             rect.Right = r.I32("merged range");
             rect.Bottom = r.I32("merged range");
             if (rect.Left < 0 || rect.Top < 0 || rect.Right > cols || rect.Bottom > rows || rect.IsEmpty())
-                r.Fail("merged range (" + std::to_string(rect.Left) + ", " + std::to_string(rect.Top) + ") - (" +
-                       std::to_string(rect.Right) + ", " + std::to_string(rect.Bottom) + ") lies outside the section");
+                r.Fail("merged range " + RectText(rect) + " lies outside the section");
         }
-        std::vector<TXLRect> sorted = rects;
-        std::sort(sorted.begin(), sorted.end(), [](const TXLRect& a, const TXLRect& b) { return a.Top < b.Top; });
-        for (size_t i = 0; i < sorted.size(); ++i)
-            for (size_t j = i + 1; j < sorted.size() && sorted[j].Top < sorted[i].Bottom; ++j)
-                if (sorted[i].Intersects(sorted[j]))
-                    r.Fail("merged ranges overlap");
+        if (auto pair = FindOverlap(rects))
+            r.Fail("merged ranges overlap: " + RectText(rects[pair->first]) + " and " + RectText(rects[pair->second]));
         for (const TXLRect& rect : rects)
-            section.Unions().push_back({rect, nullptr});
+            section.AddUnion(rect);
     }
     if (flags & 2) {
         for (;;) {
@@ -882,7 +928,8 @@ void TSheetReader::Section(TXLBinReader& r, TXLSection& section)
                     m_links.erase({section.Number(), lr, lc});
                 if (!m_groups.empty())
                     m_groups.erase({section.Number(), lr, lc});
-                Block(r, "cell block", [&](TXLBinReader& body) { Cell(body, section, *cell); });
+                Block(r, "cell block", [&] { return CellPlace(section.Number(), row, col); },
+                      [&](TXLBinReader& body) { Cell(body, section, *cell); });
             }
         }
     }
@@ -906,8 +953,9 @@ void TSheetReader::XLData(TXLBinReader r)
         throw EXLStreamError(std::string(kUnknownFormat));
     r.U8("signature");  // the fourth byte is a version nobody checks
     m_sheet.ClearCells();
-    Block(r, "client style block", [&](TXLBinReader& body) { BaseStyle(body, m_sheet.BaseClientStyle()); });
-    Block(r, "title style block", [&](TXLBinReader& body) { BaseStyle(body, m_sheet.BaseTitleStyle()); });
+    auto none = [] { return std::string(); };
+    Block(r, "client style block", none, [&](TXLBinReader& body) { BaseStyle(body, m_sheet.BaseClientStyle()); });
+    Block(r, "title style block", none, [&](TXLBinReader& body) { BaseStyle(body, m_sheet.BaseTitleStyle()); });
     uint8_t sizeFlags = r.U8("size flags");
     for (int i = 0; i < 8; ++i) {
         if (!(sizeFlags & (1u << i)))
@@ -925,6 +973,9 @@ void TSheetReader::XLData(TXLBinReader r)
     for (TXLSectionKind n : kSectionKinds)
         if (present[n])
             Section(r, m_sheet.Section(n));
+    if (!r.AtEnd())
+        r.Fail(std::to_string(r.Left()) + " bytes of the sheet data (XLData) are not read: a count or an end "
+               "marker before them is damaged");
     for (TXLSectionKind n : kSectionKinds) {
         TXLSection& section = m_sheet.Section(n);
         const TXLBaseStyle& base = *section.BaseStyle();
@@ -1101,9 +1152,13 @@ void ReadStyler(TXLBinReader& r, TXLStyler& styler, const TXLStreamLimits& limit
                 style->SetProperty(k, values[k]);
             style->SetProps(props);
         }
+        if (!data.AtEnd())
+            data.Fail(std::to_string(data.Left()) + " bytes of Styles follow the last style");
     }
     if (r.U8("end of child components") != 0)
         r.Fail("a styler has no child components");
+    if (!r.AtEnd())
+        r.Fail(std::to_string(r.Left()) + " bytes follow the end of the styler");
 }
 
 }  // namespace
@@ -1124,6 +1179,8 @@ std::string SaveSheetToString(const TXLSheet& sheet)
 
 void LoadSheetFromStream(TXLSheet& sheet, std::string_view data, const TXLLoadOptions& options)
 {
+    if (options.Report)
+        *options.Report = TXLLoadReport{};
     TXLSheet fresh;
     detail::TSheetAccess::SetLoading(fresh, true);
     fresh.BeginUpdate();

@@ -13,8 +13,13 @@
 // checks every length and count against the bytes left before it allocates,
 // bounds every text, and fails with EXLStreamError (file position and
 // reason); "XLData" without its signature raises "Unknown XLGrid stream
-// format!". A failure inside a cell or style block is skipped by the
-// block's length, as the format allows; an unknown value class fails.
+// format!". Nothing may be left unread: bytes after the end of the sheet,
+// of its data or of a property's value fail the load. A cell or style block
+// whose parse does not end exactly at its length (it runs short, stops
+// early, or holds a format index outside its class's list) fails the load
+// too, unless the caller asks for a report: then it is skipped by its
+// length, as the format allows, and described there. An unknown value class
+// always fails.
 
 #include "xlgrid/atomicfile.h"
 #include "xlgrid/binstream.h"
@@ -23,6 +28,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace xlgrid {
 
@@ -33,6 +39,15 @@ struct TXLStreamLimits {
     size_t MaxText = 16u << 20;      // one text (cell value, hint, format, list)
     size_t MaxPicture = 256u << 20;  // one picture's bytes
     size_t MaxFile = 1u << 30;       // a sheet file read from disk
+    size_t MaxMergedRanges = 1'000'000;  // in one section
+};
+
+// The damaged blocks a tolerant load skipped: how many, and the first few
+// described ("cell block at byte 812 (client row 3, column 2): ...").
+struct TXLLoadReport {
+    static constexpr size_t kMaxDescribed = 20;
+    size_t DamagedBlocks = 0;
+    std::vector<std::string> Described;
 };
 
 struct TXLLoadOptions {
@@ -41,6 +56,9 @@ struct TXLLoadOptions {
     // without styler and its cells without style links.
     TXLStylerResolver FindStyler;
     TXLStreamLimits Limits;
+    // Null: a damaged block fails the load. Set: it is skipped and reported
+    // here (the report is cleared first).
+    TXLLoadReport* Report = nullptr;
 };
 
 // Appends the sheet's stream to `out`; the component name is the sheet's Name().

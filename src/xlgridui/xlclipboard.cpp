@@ -1,5 +1,6 @@
 #include "xlgridui/xlclipboard.h"
 
+#include "xlgrid/encoding.h"
 #include "xlgrid/range.h"
 #include "xlgrid/sheetstream.h"
 
@@ -112,27 +113,6 @@ size_t IFind(std::string_view text, std::string_view what, size_t from)
     return std::string_view::npos;
 }
 
-void AppendUtf8(std::string& out, uint32_t cp)
-{
-    if (cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        cp = 0xFFFD;
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
 // Decodes the entity at text[i] == '&'; returns the characters consumed.
 size_t DecodeEntity(std::string_view text, size_t i, std::string& out)
 {
@@ -168,7 +148,7 @@ size_t DecodeEntity(std::string_view text, size_t i, std::string& out)
             }
             cp = std::min<uint32_t>(cp * (hex ? 16 : 10) + static_cast<uint32_t>(d), 0x110000);
         }
-        AppendUtf8(out, cp);
+        xlgrid::AppendUtf8(out, cp == 0 ? 0xFFFD : cp);  // no NUL inside a cell's text
         return end - i + 1;
     }
     out += '&';

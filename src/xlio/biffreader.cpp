@@ -152,44 +152,6 @@ double RkValue(std::uint32_t rk)
     return (rk & 1) ? value / 100 : value;
 }
 
-void AppendUtf8(std::string& out, std::uint32_t cp)
-{
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
-// UTF-16 units to UTF-8; a lone surrogate becomes U+FFFD.
-std::string Utf16ToUtf8(const std::u16string& units)
-{
-    std::string out;
-    out.reserve(units.size() * 3);
-    for (std::size_t i = 0; i < units.size(); ++i) {
-        const std::uint32_t u = units[i];
-        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
-            AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (units[i + 1] - 0xDC00u));
-            ++i;
-        } else if (u >= 0xD800 && u <= 0xDFFF) {
-            AppendUtf8(out, 0xFFFD);
-        } else {
-            AppendUtf8(out, u);
-        }
-    }
-    return out;
-}
-
 const char* ErrorText(std::uint8_t code)
 {
     switch (code) {
@@ -445,7 +407,7 @@ std::string TContinued::Chars(std::size_t count, bool twoBytes)
             units += twoBytes ? static_cast<char16_t>(xlio::U16(body, m_at))
                               : static_cast<char16_t>(static_cast<unsigned char>(body[m_at]));
     }
-    return Utf16ToUtf8(units);
+    return xlgrid::Utf16ToUtf8(units);
 }
 
 std::string TContinued::Bytes(std::size_t count)
@@ -563,7 +525,7 @@ std::string TWorkbook::FromCodePage(std::size_t offset, const std::string& bytes
         const auto b = static_cast<unsigned char>(c);
         units += (b >= 0x80 && b < 0xA0) ? kHigh[b - 0x80] : static_cast<char16_t>(b);
     }
-    return Utf16ToUtf8(units);
+    return xlgrid::Utf16ToUtf8(units);
 }
 
 void TWorkbook::ReadSst(TContinued& in)

@@ -4,35 +4,44 @@
 
 namespace xlio {
 
-std::string DecodeCsvBytes(std::string_view bytes, TCsvEncoding* detected, const std::string& file)
+std::string DecodeCsvBytes(std::string_view bytes, xlgrid::TXLTextEncoding* detected, const std::string& file)
 {
-    constexpr std::string_view bom = "\xEF\xBB\xBF";
-    TCsvEncoding encoding = TCsvEncoding::Gb18030;
-    if (bytes.substr(0, 3) == bom) {
-        bytes.remove_prefix(3);
-        encoding = TCsvEncoding::Utf8;
-    } else if (xlgrid::IsValidUtf8(bytes)) {
-        encoding = TCsvEncoding::Utf8;
-    }
-    if (detected)
-        *detected = encoding;
-    if (encoding == TCsvEncoding::Utf8) {
-        if (!xlgrid::IsValidUtf8(bytes))
-            throw EFileError(file, "", "the file starts with a UTF-8 byte-order mark but is not valid UTF-8");
-        return std::string(bytes);
-    }
-    // GB18030's own byte-order mark (U+FEFF) is no part of the first field.
-    constexpr std::string_view gbBom = "\x84\x31\x95\x33";
-    if (bytes.substr(0, 4) == gbBom)
-        bytes.remove_prefix(4);
     try {
-        return xlgrid::Gb18030ToUtf8(bytes);
-    } catch (const xlgrid::EEncodingError& e) {
-        throw EFileError(file, "", std::string("the file is neither UTF-8 nor GB18030 text (") + e.what() + ")");
+        xlgrid::TXLDecodedText decoded = xlgrid::DecodeTextFile(bytes);
+        if (detected)
+            *detected = decoded.Encoding;
+        return std::move(decoded.Text);
+    } catch (const xlgrid::EXLTextError& e) {
+        throw EFileError(file, e.Place(), e.Reason());
     }
 }
 
-Table ParseCsv(std::string_view text, const TCsvLimits& limits, const std::string& file)
+char CsvSeparator(std::string_view text, char preferred)
+{
+    constexpr char kSeparators[] = {',', '\t', ';'};
+    std::size_t counts[3] = {};
+    bool quoted = false;
+    for (char c : text) {
+        if (c == '"')
+            quoted = !quoted;  // a doubled quote toggles twice
+        else if (quoted)
+            continue;
+        else if (c == '\r' || c == '\n')
+            break;
+        for (int k = 0; k < 3; ++k)
+            counts[k] += c == kSeparators[k];
+    }
+    int best = -1;
+    for (int k = 0; k < 3; ++k) {
+        if (kSeparators[k] == preferred && counts[k] > 0)
+            return preferred;
+        if (counts[k] > 0 && (best < 0 || counts[k] > counts[best]))
+            best = k;
+    }
+    return best < 0 ? preferred : kSeparators[best];
+}
+
+Table ParseCsv(std::string_view text, const TCsvLimits& limits, const std::string& file, char separator)
 {
     Table table;
     if (text.empty())
@@ -89,7 +98,7 @@ Table ParseCsv(std::string_view text, const TCsvLimits& limits, const std::strin
         // The unquoted part of the field (all of it, or what follows a
         // closing quote: kept as written).
         std::size_t end = i;
-        while (end < n && text[end] != ',' && text[end] != '\r' && text[end] != '\n')
+        while (end < n && text[end] != separator && text[end] != '\r' && text[end] != '\n')
             ++end;
         field.append(text.substr(i, end - i));
         i = end;
@@ -97,7 +106,7 @@ Table ParseCsv(std::string_view text, const TCsvLimits& limits, const std::strin
             endRecord();
             break;
         }
-        if (text[i] == ',') {
+        if (text[i] == separator) {
             endField();
             ++i;
             if (i == n) {
@@ -116,10 +125,21 @@ Table ParseCsv(std::string_view text, const TCsvLimits& limits, const std::strin
     return table;
 }
 
-Table ReadCsvFile(const std::filesystem::path& file, const TCsvLimits& limits, TCsvEncoding* detected)
+Table ParseCsvBytes(std::string_view bytes, const TCsvLimits& limits, const std::string& file,
+                    xlgrid::TXLTextEncoding* detected)
+{
+    xlgrid::TXLTextEncoding encoding{};
+    const std::string text = DecodeCsvBytes(bytes, &encoding, file);
+    if (detected)
+        *detected = encoding;
+    const bool utf16 = encoding == xlgrid::TXLTextEncoding::Utf16LE || encoding == xlgrid::TXLTextEncoding::Utf16BE;
+    return ParseCsv(text, limits, file, CsvSeparator(text, utf16 ? '\t' : ','));
+}
+
+Table ReadCsvFile(const std::filesystem::path& file, const TCsvLimits& limits, xlgrid::TXLTextEncoding* detected)
 {
     const std::string bytes = ReadFileBounded(file.string(), limits.MaxBytes);
-    return ParseCsv(DecodeCsvBytes(bytes, detected, file.string()), limits, file.string());
+    return ParseCsvBytes(bytes, limits, file.string(), detected);
 }
 
 }  // namespace xlio

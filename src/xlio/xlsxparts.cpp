@@ -1,6 +1,7 @@
 #include "xlio/xlsxparts.h"
 
 #include "xlio/fileerror.h"
+#include "xlgrid/encoding.h"
 
 #include <expat.h>
 
@@ -195,20 +196,6 @@ int HexValue(char c)
     return -1;
 }
 
-void AppendUtf8(std::string& out, unsigned cp)
-{
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
 // Decimal digits only, at least one, no overflow: what from_chars accepts
 // for an unsigned number spanning the whole text.
 bool ParseUInt(const char* text, std::uint64_t& value)
@@ -245,7 +232,7 @@ void DecodeEscapes(std::string& text)
             }
             // Surrogate halves are no characters on their own; keep them as written.
             if (hex && !(cp >= 0xD800 && cp <= 0xDFFF)) {
-                AppendUtf8(out, cp);
+                xlgrid::AppendUtf8(out, cp);
                 i += 6;
                 continue;
             }

@@ -13,6 +13,9 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace cli {
 namespace {
 
@@ -133,6 +136,45 @@ TEST(CommandLine, UnknownAndMissingCommands)
     r = RunWords({});
     EXPECT_EQ(r.Code, 2);
     EXPECT_EQ(r.Err.rfind("fenban: no command given\n", 0), 0u);
+}
+
+// Rosters saved by spreadsheet programs in other text forms divide exactly
+// as the comma-separated original does.
+TEST(CommandLine, OtherTextFormsOfARosterDivideAlike)
+{
+    const TRun original = RunWords({"divide", Roster, "--classes", "3", "--student-id"});
+    ASSERT_EQ(original.Code, 0) << original.Err;
+    for (const char* file : {"roster-utf16le-tabs.csv", "roster-utf16be-tabs.csv", "roster-utf8-tabs.csv",
+                             "roster-gb18030-semicolons.csv"}) {
+        const TRun r = RunWords({"divide", std::string(FENBAN_TEST_DATA) + "/text/" + file, "--classes", "3",
+                                 "--student-id"});
+        EXPECT_EQ(r.Code, 0) << file << ": " << r.Err;
+        EXPECT_EQ(r.Out, original.Out) << file;
+    }
+}
+
+// A FIFO named as roster or settings file is refused at once instead of
+// waiting for a writer that never comes.
+TEST(CommandLine, AFifoIsRefusedWithoutWaiting)
+{
+    const fs::path dir = fs::temp_directory_path() / ("cli-fifo-" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    const std::string fifo = (dir / "roster.csv").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    TRun r = RunWords({"check", fifo});
+    EXPECT_EQ(r.Code, 2);
+    EXPECT_EQ(r.Err, "fenban check: " + fifo + ": cannot open: it is a pipe, not a file\n");
+    const std::string ini = (dir / "Config.ini").string();
+    ASSERT_EQ(::mkfifo(ini.c_str(), 0600), 0);
+    std::vector<std::string> words = {"fenban", "check", Roster, "--config", ini};
+    std::vector<char*> argv;
+    for (auto& w : words)
+        argv.push_back(w.data());
+    std::ostringstream out, err;
+    EXPECT_EQ(RunCommandLine(static_cast<int>(argv.size()), argv.data(), out, err), 2);
+    EXPECT_NE(err.str().find("it is a pipe, not a file"), std::string::npos) << err.str();
+    fs::remove_all(dir);
 }
 
 }  // namespace

@@ -51,6 +51,8 @@ CASES = [
     ("usage-bad-kind", ["divide", "{data}/roster-small.csv", "--sort-kind", "alpha"], 2),
     ("usage-unknown-command", ["shuffle"], 2),
     ("damaged-xlf", ["divide", "{data}/roster.xlf"], 2),
+    ("damaged-xlf-cell-block", ["divide", "{data}/../xlf-text-length-one-too-long.xlf"], 2),
+    ("utf16-roster", ["divide", "{data}/../text/roster-utf16le-tabs.csv", "--classes", "3"], 0),
     ("xlsx-bad-sheet-name", ["divide", "{data}/roster-small.csv", "--prefix", "高/一", "--xlsx", "{out}/a.xlsx",
                              "--csv", "{out}"], 2),
     ("xlsx-long-sheet-name", ["divide", "{data}/roster-small.csv", "--prefix", "一年级实验班" * 5,

@@ -101,6 +101,26 @@ TEST_F(ConfigStoreTest, QuotedTextsSurviveASaveAndLoad)
     EXPECT_EQ(TConfigStore(m_file).ReadSetting("ClassPrefix", ""), "quoted");
 }
 
+// Settings files saved by a text editor in UTF-8 (with or without a
+// byte-order mark) read as such; every save writes GB18030 again.
+TEST_F(ConfigStoreTest, Utf8AndGb18030FilesRoundTripThroughGb18030)
+{
+    const std::string gbPrefix = "ClassPrefix=\xB8\xDF\xD2\xBB\r\n";  // 高一 in GB18030
+    for (const char* name : {"config-utf8-bom.ini", "config-utf8.ini", "config-gb18030.ini"}) {
+        fs::copy_file(fs::path(FENBAN_TEST_DATA) / "text" / name, m_file, fs::copy_options::overwrite_existing);
+        TConfigStore store(m_file);
+        EXPECT_EQ(store.ReadSetting("ClassPrefix", "?"), "高一") << name;
+        EXPECT_EQ(store.ReadIntSetting("ClassCount", 1), 3) << name;
+        store.LoadSettings();
+        store.SaveSettings();
+        const std::string bytes = xlgrid::ReadWholeFile(m_file.string(), 1 << 20);
+        EXPECT_EQ(bytes.substr(0, 10), "[Global]\r\n") << name;
+        EXPECT_NE(bytes.find(gbPrefix), std::string::npos) << name;
+        EXPECT_EQ(TConfigStore(m_file).ReadSetting("ClassPrefix", "?"), "高一") << name;
+        EXPECT_TRUE(TConfigStore(m_file).ReadBoolSetting("CreateStudentID", "False")) << name;
+    }
+}
+
 TEST_F(ConfigStoreTest, MissingFileGivesDefaultsAndMemoryModeNeverWrites)
 {
     TConfigStore store(m_file);
@@ -134,7 +154,8 @@ TEST_F(ConfigStoreTest, DamagedFilesGiveAClearErrorNamingTheFileOnce)
     };
     std::ofstream(m_file, std::ios::binary) << "[Global]\r\nClassPrefix=\x81\r\n";
     std::string text = message();
-    EXPECT_NE(text.find("not a GB18030 settings file"), std::string::npos) << text;
+    EXPECT_NE(text.find("line 2, column 13: the byte 0x81 is neither UTF-8 nor GB18030 text"), std::string::npos)
+        << text;
     EXPECT_EQ(count(text, m_file.string()), 1u) << text;
     fs::remove(m_file);
     fs::create_directory(m_file);

@@ -10,6 +10,7 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -207,17 +208,24 @@ std::string HandStream(int cols, int rows, const std::string& xldata)
     return out;
 }
 
-// "XLData" head with empty base style blocks (failing blocks keep the defaults) and no sizes.
-std::string HandXLHead()
+// "XLData" signature and the two base style blocks a new sheet writes
+// (SheetStreamGolden.HandStreamsStartAsANewSheet keeps them true). Bytes, not
+// a saved sheet: the parameter tables are built before main, when the
+// registry must not exist yet.
+std::string HandXLStyles()
 {
-    std::string out;
-    TXLBinWriter w(out);
-    w.Bytes("XLG\x16");
-    w.I32(4);
-    w.I32(4);
-    w.U8(0);
-    return out;
+    return Unhex(
+        "58 4C 47 16 62 00 00 00 FF 03 04 00 00 00 CB CE CC E5 01 00 00 00 00 00 00 00 F4 FF FF FF 08 00"
+        "00 FF B2 03 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00"
+        "00 00 00 00 00 00 00 00 00 00 00 00 00 00 05 00 00 FF 00 00 00 00 00 00 00 00 00 00 10 02 FF 00"
+        "00 00 0F 00 00 FF 62 00 00 00 FF 03 04 00 00 00 CB CE CC E5 01 00 00 00 00 00 00 00 F4 FF FF FF"
+        "08 00 00 FF B2 03 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00"
+        "00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 0F 00 00 FF 01 00 00 00 00 00 00 00 00 00 22 00"
+        "FF 00 00 00 FF FF FF 00");
 }
+
+// The same, then no sizes.
+std::string HandXLHead() { return HandXLStyles() + std::string(1, '\0'); }
 
 std::string TempDir()
 {
@@ -230,6 +238,11 @@ std::string TempDir()
 }  // namespace
 
 // ---- golden bytes ----------------------------------------------------------
+
+TEST(SheetStreamGolden, HandStreamsStartAsANewSheet)
+{
+    EXPECT_EQ(Hex(XLDataOf(SaveSheetToString(TXLSheet())).substr(0, HandXLStyles().size())), Hex(HandXLStyles()));
+}
 
 TEST(SheetStreamGolden, DataSheetWritesTheDocumented205Bytes)
 {
@@ -540,7 +553,7 @@ INSTANTIATE_TEST_SUITE_P(
         DamageCase{"BlockShorterThanItsHead",
                    HandStream(2, 1, CellsXL(I32(0) + I32(0) + I32(946) + I32(2) + I32(-1) + I32(-1))),
                    "impossible length 2"},
-        DamageCase{"HugeBlockCount", HandStream(2, 1, HandXLHead().substr(0, 12) + "\x04" + std::string(1, '\0') + I32(2) + I32(0x7FFFFFFF)),
+        DamageCase{"HugeBlockCount", HandStream(2, 1, HandXLStyles() + "\x04" + std::string(1, '\0') + I32(2) + I32(0x7FFFFFFF)),
                    "sparse list block count needs"},
         DamageCase{"NegativeMergeCount", HandStream(2, 1, HandXLHead() + I32(1) + I32(-5)), "merged range count is negative"},
         DamageCase{"MergeOutside", HandStream(2, 1, HandXLHead() + I32(1) + I32(1) + I32(0) + I32(0) + I32(3) + I32(1)),
@@ -554,14 +567,17 @@ INSTANTIATE_TEST_SUITE_P(
                                             I32(-1) + I32(-1))),
                    ""},
         DamageCase{"UnknownSectionFlags", HandStream(2, 1, HandXLHead() + I32(0x10000)), "unknown bits"},
-        DamageCase{"NegativeSize", HandStream(2, 1, HandXLHead().substr(0, 12) + "\x04" + std::string(1, '\0') + I32(2) + I32(1) + I32(0) +
+        DamageCase{"NegativeSize", HandStream(2, 1, HandXLStyles() + "\x04" + std::string(1, '\0') + I32(2) + I32(1) + I32(0) +
                                                         I32(-100) + std::string(60, '\0') + I32(0)),
                    "size -40 is out of range"},
         DamageCase{"BadUtf8Title", std::string("TPF0\x08TXLSheet\x00\x05Title\x14\x02\x00\x00\x00\xC3\x28\x00\x00", 29),
                    "not valid UTF-8"}),
     [](const ::testing::TestParamInfo<DamageCase>& info) { return info.param.name; });
 
-TEST(SheetStreamTolerance, BlocksAreSkippedByTheirLength)
+// A block whose parse ends before or after its length is damaged: asked for
+// a report, the load goes on after it as the format allows and says so;
+// otherwise the load fails naming the first damaged block.
+TEST(SheetStreamTolerance, DamagedBlocksAreSkippedAndReportedOrFail)
 {
     // A text cell whose block carries 5 bytes more than its parse, then an
     // integer cell whose block ends before its value.
@@ -570,13 +586,33 @@ TEST(SheetStreamTolerance, BlocksAreSkippedByTheirLength)
     std::string stream = HandStream(3, 1, CellsXL(I32(0) + I32(0) + I32(946) + longer + I32(1) + I32(1033) + shorter +
                                                   I32(2) + I32(946) + I32(4 + 2 + 4 + 2) + Unhex("00 01") + I32(2) +
                                                   "ok" + I32(-1) + I32(-1)));
+    const std::string first = "cell block at byte " + std::to_string(stream.find(longer)) +
+                              " (client row 0, column 0): its content ends after 8 of its 13 bytes";
+    const std::string second = "cell block at byte " + std::to_string(stream.find(shorter)) +
+                               " (client row 0, column 1): it ends inside its content (integer needs 4 bytes, 0 left)";
     CheckedSheet sheet;
-    LoadSheetFromStream(sheet, stream);
+    TXLLoadReport report;
+    report.DamagedBlocks = 9;  // cleared by the load
+    TXLLoadOptions options;
+    options.Report = &report;
+    LoadSheetFromStream(sheet, stream, options);
     EXPECT_EQ(sheet.ColCount(), 3);
     EXPECT_EQ(sheet.Values(0, 0).Str(), "hi");
     ASSERT_NE(sheet.FindCell(1, 0), nullptr);
     EXPECT_EQ(sheet.Values(1, 0).Int(), 0);
     EXPECT_EQ(sheet.Values(2, 0).Str(), "ok");
+    EXPECT_EQ(report.DamagedBlocks, 2u);
+    EXPECT_EQ(report.Described, (std::vector<std::string>{first, second}));
+
+    CheckedSheet strict;
+    strict.SetText(0, 0, "keep");
+    try {
+        LoadSheetFromStream(strict, stream);
+        FAIL();
+    } catch (const EXLStreamError& e) {
+        EXPECT_EQ(std::string(e.what()), "Damaged sheet stream: " + first);
+    }
+    EXPECT_EQ(strict.Values(0, 0).Str(), "keep");
 }
 
 TEST(SheetStreamTolerance, FormatIndexOutsideTheListSkipsTheRestOfTheBlock)
@@ -586,9 +622,72 @@ TEST(SheetStreamTolerance, FormatIndexOutsideTheListSkipsTheRestOfTheBlock)
     std::string stream = HandStream(2, 1, CellsXL(I32(0) + I32(0) + I32(946) + I32(4 + static_cast<int32_t>(block.size())) +
                                                   block + I32(-1) + I32(-1)));
     CheckedSheet sheet;
-    LoadSheetFromStream(sheet, stream);
+    TXLLoadReport report;
+    TXLLoadOptions options;
+    options.Report = &report;
+    LoadSheetFromStream(sheet, stream, options);
     ASSERT_NE(sheet.FindCell(0, 0), nullptr);
     EXPECT_EQ(sheet.Values(0, 0).Str(), "");
+    ASSERT_EQ(report.Described.size(), 1u);
+    EXPECT_NE(report.Described[0].find("(client row 0, column 0): its format index 99 is not in the list of TXLCString"),
+              std::string::npos)
+        << report.Described[0];
+    ExpectLoadFails(sheet, stream, "its format index 99");
+}
+
+// Damage that no block rule covers fails the load: what was lost would go
+// unseen (a score left empty, every cell of a section dropped).
+TEST(SheetStreamDamage, NothingIsLeftUnread)
+{
+    CheckedSheet source;
+    source.SetColCount(3);
+    source.SetRowCount(2);
+    const char* texts[] = {"姓名", "性别", "总分", "王一", "男", "270"};
+    for (int i = 0; i < 6; ++i)
+        source.SetText(i % 3, i / 3, texts[i]);
+    const std::string stream = SaveSheetToString(source);
+    const std::string score = I32(3) + "270";
+    const size_t scoreAt = stream.find(score);
+    ASSERT_NE(scoreAt, std::string::npos);
+    const size_t scoreBlock = scoreAt - 4 - 2;  // its block length and props come first
+    // The client section: flags 2, then row 0 and the first column 0.
+    const size_t firstRow = stream.find(I32(2) + I32(0) + I32(0) + I32(946)) + 4;
+    struct Case {
+        const char* name;
+        std::function<void(std::string&)> damage;
+        std::string message;
+    };
+    const std::string at = "Damaged sheet stream";
+    const Case cases[] = {
+        {"text length one too long", [&](std::string& s) { s.replace(scoreAt, 4, I32(4)); },
+         at + ": cell block at byte " + std::to_string(scoreBlock) +
+             " (client row 1, column 2): it ends inside its content (text needs 4 bytes, 3 left)"},
+        {"text length one too short", [&](std::string& s) { s.replace(scoreAt, 4, I32(2)); },
+         at + ": cell block at byte " + std::to_string(scoreBlock) +
+             " (client row 1, column 2): its content ends after 8 of its 9 bytes"},
+        {"early row-end marker", [&](std::string& s) { s.replace(firstRow, 4, I32(-1)); }, "of the sheet data (XLData) are not read"},
+        {"bytes after the end", [](std::string& s) { s += std::string(2, '\0'); },
+         at + " at byte " + std::to_string(stream.size()) + ": 2 bytes follow the end of the sheet"},
+    };
+    for (const Case& c : cases) {
+        std::string damaged = stream;
+        c.damage(damaged);
+        CheckedSheet sheet;
+        sheet.SetText(0, 0, "keep");
+        try {
+            LoadSheetFromStream(sheet, damaged);
+            ADD_FAILURE() << c.name;
+        } catch (const EXLStreamError& e) {
+            if (c.message.rfind(at, 0) == 0)
+                EXPECT_EQ(std::string(e.what()), c.message) << c.name;
+            else
+                EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << c.name << ": " << e.what();
+        }
+        EXPECT_EQ(sheet.Values(0, 0).Str(), "keep") << c.name;
+    }
+    CheckedSheet again;
+    LoadSheetFromStream(again, stream);
+    EXPECT_EQ(SaveSheetToString(again), stream);
 }
 
 // Inputs kept as regression cases (tests/data, named after what they broke):
@@ -612,7 +711,11 @@ TEST(SheetStreamDamage, RegressionFiles)
         CheckedSheet sheet;
         sheet.SetText(0, 0, "keep");
         if (name.rfind("xlf-roundtrip-", 0) == 0) {
+            // Their damaged blocks are skipped as the format allows, and said.
+            TXLLoadReport report;
+            options.Report = &report;
             LoadSheetFromFile(sheet, entry.path().string(), options);
+            options.Report = nullptr;
             std::string first = SaveSheetToString(sheet);
             CheckedSheet again;
             LoadSheetFromStream(again, first, options);
@@ -628,6 +731,38 @@ TEST(SheetStreamDamage, RegressionFiles)
         EXPECT_EQ(sheet.Values(0, 0).Str(), "keep") << name;
     }
     EXPECT_GE(files, 3);
+}
+
+// Damaged copies of the sheet file `fenban convert tests/data/cli/roster-small.csv`
+// writes (2026-12-09), each with the whole message its load must give: the
+// first score's text length one too long and one too short, the client
+// section's first row index turned into the row-end marker, three bytes
+// after the end.
+TEST(SheetStreamDamage, RegressionFilesGiveTheirExactMessage)
+{
+    struct Case {
+        const char* file;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"xlf-text-length-one-too-long.xlf", "Damaged sheet stream: cell block at byte 1622 (client row 2, column 5): "
+                                             "it ends inside its content (text needs 4 bytes, 3 left)"},
+        {"xlf-text-length-one-too-short.xlf",
+         "Damaged sheet stream: cell block at byte 1622 (client row 2, column 5): its content ends after 8 of its 9 bytes"},
+        {"xlf-early-row-end-marker.xlf", "Damaged sheet stream at byte 1196: 2512 bytes of the sheet data (XLData) are not read: a count or "
+                                         "an end marker before them is damaged"},
+        {"xlf-bytes-after-the-end.xlf", "Damaged sheet stream at byte 3710: 3 bytes follow the end of the sheet"},
+    };
+    for (const Case& c : cases) {
+        const std::string path = std::string(FENBAN_TEST_DATA) + "/" + c.file;
+        CheckedSheet sheet;
+        try {
+            LoadSheetFromFile(sheet, path);
+            ADD_FAILURE() << c.file;
+        } catch (const EXLStreamError& e) {
+            EXPECT_EQ(std::string(e.what()), "\"" + path + "\": " + c.message);
+        }
+    }
 }
 
 // ---- files -------------------------------------------------------------------

@@ -62,28 +62,97 @@ TEST(CsvReader, RejectsWhatItCannotTrust)
 
 TEST(CsvReader, DetectsTheEncoding)
 {
+    using xlgrid::TXLTextEncoding;
     struct Row {
         const char* name;
         std::string bytes;
         std::string text;
-        TCsvEncoding encoding;
+        TXLTextEncoding encoding;
     };
     const Row rows[] = {
-        {"gb18030", xlgrid::Utf8ToGb18030("姓名,性别"), "姓名,性别", TCsvEncoding::Gb18030},
-        {"utf-8 without mark", "姓名,性别", "姓名,性别", TCsvEncoding::Utf8},
-        {"utf-8 with mark", "\xEF\xBB\xBF姓名", "姓名", TCsvEncoding::Utf8},
-        {"ascii", "a,b", "a,b", TCsvEncoding::Utf8},
-        {"four-byte gb18030", xlgrid::Utf8ToGb18030("王䶮"), "王䶮", TCsvEncoding::Gb18030},
+        {"gb18030", xlgrid::Utf8ToGb18030("姓名,性别"), "姓名,性别", TXLTextEncoding::Gb18030},
+        {"utf-8 without mark", "姓名,性别", "姓名,性别", TXLTextEncoding::Utf8},
+        {"utf-8 with mark", "\xEF\xBB\xBF姓名", "姓名", TXLTextEncoding::Utf8},
+        {"ascii", "a,b", "a,b", TXLTextEncoding::Utf8},
+        {"four-byte gb18030", xlgrid::Utf8ToGb18030("王䶮"), "王䶮", TXLTextEncoding::Gb18030},
         {"gb18030 with mark", "\x84\x31\x95\x33" + xlgrid::Utf8ToGb18030("姓名,性别"), "姓名,性别",
-         TCsvEncoding::Gb18030},
+         TXLTextEncoding::Gb18030},
+        {"utf-16le with mark", std::string("\xFF\xFE\xD3\x59\x0D\x54", 6), "姓名", TXLTextEncoding::Utf16LE},
     };
     for (const Row& row : rows) {
-        TCsvEncoding found{};
+        TXLTextEncoding found{};
         EXPECT_EQ(DecodeCsvBytes(row.bytes, &found), row.text) << row.name;
         EXPECT_EQ(found, row.encoding) << row.name;
     }
     EXPECT_THROW(DecodeCsvBytes("\xEF\xBB\xBF\xC4\xD0"), EFileError);  // mark, then GBK bytes
     EXPECT_THROW(DecodeCsvBytes("a\x81"), EFileError);                  // neither encoding
+}
+
+TEST(CsvReader, SplitsOnTheSeparatorTheFirstLineUses)
+{
+    struct Row {
+        const char* name;
+        std::string text;
+        char preferred;
+        char separator;
+    };
+    const Row rows[] = {
+        {"commas", "a,b;c\td", ',', ','},
+        {"tabs", "a\tb\tc\r\nd,e", ',', '\t'},
+        {"semicolons", "a;b;c\nd,e", ',', ';'},
+        {"more tabs than semicolons", "a\tb\tc;d", ',', '\t'},
+        {"more semicolons than tabs", "a;b;c\td", ',', ';'},
+        {"as many of both", "a;b\tc", ',', '\t'},
+        {"a comma in quotes is no comma", "\"a,b\"\tc", ',', '\t'},
+        {"a tab in quotes is no tab", "\"a\tb\";c", ',', ';'},
+        {"a quoted line break stays in the first record", "\"a\nb\";c", ',', ';'},
+        {"only the first line counts", "a\nb\tc", ',', ','},
+        {"one column", "abc", ',', ','},
+        {"empty", "", ',', ','},
+        {"utf-16 tabs", "a\tb,c", '\t', '\t'},
+        {"utf-16 of commas", "a,b\n\tc", '\t', ','},
+        {"utf-16 one column", "abc", '\t', '\t'},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(CsvSeparator(row.text, row.preferred), row.separator) << row.name;
+    EXPECT_EQ(ParseCsv("\"a;b\";c\n\"x\"\"y\";z", {}, "", ';'), (Table{{"a;b", "c"}, {"x\"y", "z"}}));
+}
+
+// Rosters as spreadsheet programs save them read as the comma-separated
+// original does.
+TEST(CsvReader, OtherSavedFormsOfARosterReadAsTheOriginal)
+{
+    const std::string data = FENBAN_TEST_DATA;
+    const Table original = ReadCsvFile(data + "/cli/roster-small.csv");
+    ASSERT_EQ(original.size(), 16u);
+    struct Row {
+        const char* file;
+        xlgrid::TXLTextEncoding encoding;
+    };
+    const Row rows[] = {
+        {"roster-utf16le-tabs.csv", xlgrid::TXLTextEncoding::Utf16LE},
+        {"roster-utf16be-tabs.csv", xlgrid::TXLTextEncoding::Utf16BE},
+        {"roster-utf8-tabs.csv", xlgrid::TXLTextEncoding::Utf8},
+        {"roster-gb18030-semicolons.csv", xlgrid::TXLTextEncoding::Gb18030},
+    };
+    for (const Row& row : rows) {
+        xlgrid::TXLTextEncoding found{};
+        EXPECT_EQ(ReadCsvFile(data + "/text/" + row.file, {}, &found), original) << row.file;
+        EXPECT_EQ(found, row.encoding) << row.file;
+    }
+}
+
+TEST(CsvReader, AStrayByteIsReportedByLineAndColumn)
+{
+    const std::string file = std::string(FENBAN_TEST_DATA) + "/text/roster-utf8-stray-byte.csv";
+    try {
+        ReadCsvFile(file);
+        FAIL();
+    } catch (const EFileError& e) {
+        EXPECT_EQ(e.Position(), "line 16, column 6");
+        EXPECT_EQ(std::string(e.what()),
+                  file + ", line 16, column 6: the byte 0xFF is neither UTF-8 nor GB18030 text (tried both)");
+    }
 }
 
 TEST(CsvWriter, QuotesOnlyWhereNeeded)
