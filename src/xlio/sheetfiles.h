@@ -39,6 +39,7 @@ struct TLoadedRoster {
     Table Rows;
     int ColCount = 0;
     std::shared_ptr<xlgrid::TXLSheet> Sheet;  // .xlf only
+    std::string WorksheetName;                // the worksheet a workbook was read from
 };
 
 TLoadedRoster LoadRoster(const std::string& file);

@@ -1,5 +1,7 @@
 #include "xlio/sheetimport.h"
 
+#include "xlio/fileerror.h"
+
 #include "xlgrid/sheet.h"
 
 #include <algorithm>
@@ -39,7 +41,32 @@ void TrimCounts(int& rows, int& cols, const Blank& blank)
     }
 }
 
-TImportedTable Shaped(Table rows, std::size_t width)
+// "XFD" for the 16384th column.
+std::string ColumnName(std::uint64_t col)
+{
+    std::string letters;
+    for (std::uint64_t c = col; c > 0; c = (c - 1) / 26)
+        letters.insert(letters.begin(), static_cast<char>('A' + (c - 1) % 26));
+    return letters;
+}
+
+void CheckSpan(const Table& rows, std::size_t width, const std::string& name)
+{
+    const std::uint64_t span = std::uint64_t(rows.size()) * width;
+    if (span <= MaxImportCells)
+        return;
+    std::uint64_t present = 0;
+    for (const auto& row : rows)
+        for (const auto& text : row)
+            present += !IsBlankText(text);
+    throw EFileError(name, "",
+                     "the table reaches row " + std::to_string(rows.size()) + " and column " + ColumnName(width) + " ("
+                         + std::to_string(span) + " cells), more than the " + std::to_string(MaxImportCells)
+                         + " cells fenban imports, while only " + std::to_string(present)
+                         + " of them hold text; delete what lies far outside the roster and read it again");
+}
+
+TImportedTable Shaped(Table rows, std::size_t width, const std::string& name)
 {
     TImportedTable out;
     // The readers bound columns to 16384 and rows to about a million; the
@@ -54,6 +81,7 @@ TImportedTable Shaped(Table rows, std::size_t width)
         return static_cast<std::size_t>(c) >= row.size() || IsBlankText(row[static_cast<std::size_t>(c)]);
     });
     rows.resize(static_cast<std::size_t>(count));
+    CheckSpan(rows, static_cast<std::size_t>(out.ColCount), name);
     for (auto& row : rows)
         if (row.size() > static_cast<std::size_t>(out.ColCount))
             row.resize(static_cast<std::size_t>(out.ColCount));
@@ -63,18 +91,18 @@ TImportedTable Shaped(Table rows, std::size_t width)
 
 }  // namespace
 
-TImportedTable ImportCsvTable(Table records)
+TImportedTable ImportCsvTable(Table records, const std::string& name)
 {
     const std::size_t width = records.empty() ? 0 : records.front().size();
-    return Shaped(std::move(records), width);
+    return Shaped(std::move(records), width, name);
 }
 
-TImportedTable ImportWorkbookTable(Table rows)
+TImportedTable ImportWorkbookTable(Table rows, const std::string& name)
 {
     std::size_t width = 0;
     for (const auto& row : rows)
         width = std::max(width, row.size());
-    return Shaped(std::move(rows), width);
+    return Shaped(std::move(rows), width, name);
 }
 
 void TrimTrailingBlanks(xlgrid::TXLSheet& sheet)
@@ -118,19 +146,19 @@ void FillSheet(xlgrid::TXLSheet& sheet, const Table& table, int colCount)
     sheet.EndUpdate();
 }
 
-void ImportCsvIntoSheet(xlgrid::TXLSheet& sheet, Table records)
+void ImportCsvIntoSheet(xlgrid::TXLSheet& sheet, Table records, const std::string& name)
 {
     if (records.empty()) {
         TrimTrailingBlanks(sheet);
         return;
     }
-    const TImportedTable t = ImportCsvTable(std::move(records));
+    const TImportedTable t = ImportCsvTable(std::move(records), name);
     FillSheet(sheet, t.Rows, t.ColCount);
 }
 
-void ImportTable(xlgrid::TXLSheet& sheet, Table rows)
+void ImportTable(xlgrid::TXLSheet& sheet, Table rows, const std::string& name)
 {
-    const TImportedTable t = ImportWorkbookTable(std::move(rows));
+    const TImportedTable t = ImportWorkbookTable(std::move(rows), name);
     FillSheet(sheet, t.Rows, t.ColCount);
 }
 
