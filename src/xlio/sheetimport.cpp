@@ -53,8 +53,16 @@ std::string ColumnName(std::uint64_t col)
 void CheckSpan(const Table& rows, std::size_t width, const std::string& name)
 {
     const std::uint64_t span = std::uint64_t(rows.size()) * width;
-    if (span <= MaxImportCells)
+    if (span <= MaxImportCells) {
+        // Every later step holds the table in a sheet (the designer, the
+        // window, the result sheets): past a sheet's rows it would lose students.
+        if (rows.size() > static_cast<std::size_t>(xlgrid::TXLSheet::kMaxCount))
+            throw EFileError(name, "",
+                             "the table has " + std::to_string(rows.size()) + " rows, more than the "
+                                 + std::to_string(xlgrid::TXLSheet::kMaxCount)
+                                 + " rows fenban holds; split the roster into smaller files");
         return;
+    }
     std::uint64_t present = 0;
     for (const auto& row : rows)
         for (const auto& text : row)

@@ -27,7 +27,9 @@ namespace xlio {
 // after the import is as wide as the table for every row (the designer's
 // sheet, the roster's rows once divided), so one cell far from the others
 // must not square the table: a larger span is refused with an EFileError
-// that names the table's extent and the cells it really holds.
+// that names the table's extent and the cells it really holds. So is a
+// table of more rows than a sheet holds (TXLSheet::kMaxCount, 1048560): a
+// sheet would drop the rows past it.
 inline constexpr std::uint64_t MaxImportCells = 16ull << 20;
 
 // A table shaped by an import's rules: no row longer than ColCount (a

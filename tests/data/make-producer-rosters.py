@@ -20,6 +20,9 @@ formula.
                            a sheet's hidden state, so that one holds the roster alone)
   roster-gnumeric.xls
   roster.csv               the texts a teacher sees, UTF-8
+  numbers-shown-*.xlsx/xls numbers as the cell formats show them (openpyxl, and
+                           LibreOffice and gnumeric from it): column A the
+                           stored number, column B the format code
 
 Needs python3-openpyxl, python3-xlsxwriter, python3-pandas,
 libreoffice-calc-nogui and gnumeric (Debian); the build never runs it."""
@@ -99,6 +102,20 @@ def write_pandas(path):
         writer.book.active = 1
 
 
+NUMBERS = [(2601, "00000000"), (12, '"A"0000'), (240.60000000000002, "General"), (7, '0000"号"'),
+           (12.5, "0000"), (1234, "#,##0"), (-12, "0000"), (20260001, "0")]
+
+
+def write_numbers(path):
+    wb = openpyxl.Workbook()
+    ws = wb.active
+    ws.title = "数字"
+    for k, (value, code) in enumerate(NUMBERS):
+        ws.cell(row=k + 1, column=1, value=value).number_format = code
+        ws.cell(row=k + 1, column=2, value=code)
+    wb.save(path)
+
+
 def number_text(v):
     return ("%.15g" % v) if isinstance(v, float) else str(v)
 
@@ -120,7 +137,7 @@ LO_RECALC = """<?xml version="1.0" encoding="UTF-8"?>
 """
 
 
-def convert(src, out_dir, tmp):
+def convert(src, out_dir, tmp, stem="roster", gnumeric_src=None):
     os.makedirs(os.path.join(tmp, "lo-profile", "user"), exist_ok=True)
     with open(os.path.join(tmp, "lo-profile", "user", "registrymodifications.xcu"), "w") as out:
         out.write(LO_RECALC)
@@ -130,15 +147,13 @@ def convert(src, out_dir, tmp):
         subprocess.run(["soffice", "-env:UserInstallation=" + profile, "--headless", "--convert-to", kind,
                         "--outdir", lo_out, src], check=True, capture_output=True)
         shutil.copy(os.path.join(lo_out, os.path.splitext(os.path.basename(src))[0] + "." + ext),
-                    os.path.join(out_dir, "roster-libreoffice." + ext))
+                    os.path.join(out_dir, stem + "-libreoffice." + ext))
     # gnumeric's xlsx writer drops the hidden state of a sheet: its xlsx
     # holds the roster alone.
-    alone = os.path.join(tmp, "alone.xlsx")
-    write_openpyxl(alone, hidden_first=False)
-    subprocess.run(["ssconvert", "--export-type=Gnumeric_Excel:xlsx2", alone,
-                    os.path.join(out_dir, "roster-gnumeric.xlsx")], check=True, capture_output=True)
+    subprocess.run(["ssconvert", "--export-type=Gnumeric_Excel:xlsx2", gnumeric_src or src,
+                    os.path.join(out_dir, stem + "-gnumeric.xlsx")], check=True, capture_output=True)
     subprocess.run(["ssconvert", "--export-type=Gnumeric_Excel:excel_biff8", src,
-                    os.path.join(out_dir, "roster-gnumeric.xls")], check=True, capture_output=True)
+                    os.path.join(out_dir, stem + "-gnumeric.xls")], check=True, capture_output=True)
 
 
 def main():
@@ -148,8 +163,12 @@ def main():
     write_xlsxwriter(os.path.join(out_dir, "roster-xlsxwriter.xlsx"))
     write_pandas(os.path.join(out_dir, "roster-pandas.xlsx"))
     write_csv(os.path.join(out_dir, "roster.csv"))
+    write_numbers(os.path.join(out_dir, "numbers-shown-openpyxl.xlsx"))
     with tempfile.TemporaryDirectory() as tmp:
-        convert(os.path.join(out_dir, "roster-openpyxl.xlsx"), out_dir, tmp)
+        alone = os.path.join(tmp, "alone.xlsx")
+        write_openpyxl(alone, hidden_first=False)
+        convert(os.path.join(out_dir, "roster-openpyxl.xlsx"), out_dir, tmp, gnumeric_src=alone)
+        convert(os.path.join(out_dir, "numbers-shown-openpyxl.xlsx"), out_dir, tmp, "numbers-shown")
 
 
 if __name__ == "__main__":

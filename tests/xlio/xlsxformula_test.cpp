@@ -341,3 +341,50 @@ TEST(XlsxSheets, CopiesOfALongSharedStringAreBounded)
 
 }  // namespace
 }  // namespace xlio
+
+namespace xlio {
+namespace {
+
+// A sheet holds 1048560 rows: a longer table is refused whole, never cut to
+// what a sheet keeps, for workbooks and CSV files alike.
+TEST(ImportBounds, RowsPastWhatASheetHoldsAreRefusedNotCut)
+{
+    for (const bool csv : {false, true}) {
+        Table fits(1048560);
+        fits.front() = {"名单", "x"};
+        fits.back() = {"学生", "y"};
+        const TImportedTable t = csv ? ImportCsvTable(fits, "fits") : ImportWorkbookTable(fits, "fits");
+        EXPECT_EQ(t.Rows.size(), 1048560u);
+        Table longer(1048600);
+        longer.front() = {"名单", "x"};
+        longer.back() = {"学生", "y"};
+        try {
+            csv ? ImportCsvTable(std::move(longer), "long.csv") : ImportWorkbookTable(std::move(longer), "long.xlsx");
+            FAIL() << "a table of 1048600 rows was imported";
+        } catch (const EFileError& e) {
+            EXPECT_EQ(std::string(e.what()), std::string(csv ? "long.csv" : "long.xlsx")
+                                                 + ": the table has 1048600 rows, more than the 1048560 rows fenban "
+                                                   "holds; split the roster into smaller files");
+        }
+    }
+}
+
+// The CSV case of the far cell: one line of 16384 fields, then 20000 lines
+// of one field.
+TEST(ImportBounds, OneWideCsvLineDoesNotSquareTheTable)
+{
+    Table records(20001, std::vector<std::string>{"x"});
+    records[0].assign(16384, "a");
+    try {
+        ImportCsvTable(std::move(records), "wide.csv");
+        FAIL() << "the span was imported";
+    } catch (const EFileError& e) {
+        EXPECT_NE(std::string(e.what()).find("the table reaches row 20001 and column XFD (327696384 cells)"),
+                  std::string::npos)
+            << e.what();
+        EXPECT_NE(std::string(e.what()).find("only 36384 of them hold text"), std::string::npos) << e.what();
+    }
+}
+
+}  // namespace
+}  // namespace xlio
