@@ -645,14 +645,14 @@ void TWorksheetHandler::FinishCell()
         // recalculation: what the file holds only stands in for the result.
         // A text result may be empty (t="str" with an empty value).
         const bool stored = m_hasValue && (!m_text.empty() || m_type == ctFormula);
-        if (m_fullCalc || !stored) {
+        const bool follower = m_formulaShared >= 0 && m_formula.empty();
+        // A formula element without text and no shared one (a data table's
+        // cells) has only its stored value.
+        if ((m_fullCalc || !stored) && (follower || !m_formula.empty())) {
             if (m_pending.size() >= m_limits.MaxCells) {
                 Fail("the sheet holds more than " + std::to_string(m_limits.MaxCells) + " formulas");
                 return;
             }
-            const bool follower = m_formulaShared >= 0 && m_formula.empty();
-            if (m_formula.empty() && !follower)
-                return;  // an empty formula shows nothing
             Keep(TFormulaValue::fvNumber, static_cast<double>(m_pending.size()), true);
             m_pending.push_back({m_cellRow, m_cellCol, m_cellFormat, follower ? std::string() : m_formula,
                                  follower ? m_formulaShared : -1, 0, {}});

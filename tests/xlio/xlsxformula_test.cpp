@@ -192,6 +192,11 @@ TEST(XlsxFormulaCells, StoredZeroIsNotTrustedWhenTheWorkbookAsksForRecalculation
                              "<c r=\"C1\"><f>SUM(A1:B1)</f><v>0</v></c><c r=\"D1\" t=\"str\"><f>A1&amp;\"\"</f><v></v></c>"
                              "</row>";
     EXPECT_EQ(ReadXlsxMemory(FullCalcWorkbook(data), "xlsxwriter.xlsx"), (Table{{"80", "95.5", "175.5", "80"}}));
+    // A data table's cells carry only their stored values.
+    EXPECT_EQ(ReadXlsxMemory(FullCalcWorkbook("<row r=\"1\"><c r=\"A1\"><f t=\"dataTable\" ref=\"A1:A1\" dt2D=\"0\" "
+                                              "dtr=\"0\" r1=\"B1\"/><v>5</v></c></row>"),
+                             "table.xlsx"),
+              (Table{{"5"}}));
     // Without the request the stored results count, even a wrong one.
     EXPECT_EQ(ReadXlsxMemory(MakeXlsx(data), "stored.xlsx"), (Table{{"80", "95.5", "0", ""}}));
     try {
