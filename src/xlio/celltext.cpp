@@ -63,7 +63,8 @@ TNumberFormat ParseNumberFormat(std::string_view code)
             return out;
         }
     }
-    if (zeros > 1 || ((!prefix.empty() || !suffix.empty()) && zeros > 0)) {
+    // One zero pads nothing: a score shown as 85"分" stays the number 85.
+    if (zeros > 1) {
         out.ZeroDigits = zeros;
         out.Prefix = std::move(prefix);
         out.Suffix = std::move(suffix);

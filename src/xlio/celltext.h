@@ -17,9 +17,10 @@ enum TDateKind { dkNone, dkDate, dkTime, dkDateTime };
 std::string NumberText(double value);
 
 // What a cell's number format does to the text of its number: a date or
-// time kind, or, for a format made only of zeros with literal text around
+// time kind, or, for a format of two or more zeros with literal text around
 // them (00000000, "A"0000, 0000\-), the zero padding of whole numbers. Every
-// other format leaves the number's own text.
+// other format leaves the number's own text (0"分" too: it pads nothing, and
+// a score must stay a number).
 struct TNumberFormat {
     TDateKind Date = dkNone;
     int ZeroDigits = 0;  // pads whole numbers to this many digits when > 1

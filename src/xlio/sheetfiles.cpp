@@ -131,18 +131,26 @@ std::shared_ptr<xlgrid::TXLSheet> RosterSheet(const TLoadedRoster& roster)
     return sheet;
 }
 
-void LoadSheet(const std::string& file, xlgrid::TXLSheet& sheet)
+std::string LoadSheet(const std::string& file, xlgrid::TXLSheet& sheet)
 {
     const std::string ext = LowerExtension(file);
     if (ext == ".xlf") {
         std::shared_ptr<xlgrid::TXLSheet> loaded = LoadSheetFile(file);
         sheet.SwapContents(*loaded);
-        return;
+        return {};
     }
     if (ext != ".csv" && !IsWorkbook(ext))
         UnknownType(file, SheetInputKinds);
     // Read before the sheet changes, so that a bad file leaves it as it was.
-    Table rows = ext == ".csv" ? ReadCsvFile(file) : ReadWorkbook(file, ext).Cells;
+    std::string worksheet;
+    Table rows;
+    if (ext == ".csv") {
+        rows = ReadCsvFile(file);
+    } else {
+        TWorksheet read = ReadWorkbook(file, ext);
+        worksheet = std::move(read.Name);
+        rows = std::move(read.Cells);
+    }
     const bool noRecords = rows.empty();
     TImportedTable t = ext == ".csv" ? ImportCsvTable(std::move(rows), file) : ImportWorkbookTable(std::move(rows), file);
     PrepareRosterSheet(sheet);
@@ -151,6 +159,7 @@ void LoadSheet(const std::string& file, xlgrid::TXLSheet& sheet)
     else
         FillSheet(sheet, t.Rows, t.ColCount);
     sheet.SetTitle(fs::path(file).stem().string());
+    return worksheet;
 }
 
 void SaveSheet(xlgrid::TXLSheet& sheet, const std::string& file)

@@ -1,6 +1,7 @@
 #include "xlio/sheetimport.h"
 
 #include "xlio/fileerror.h"
+#include "xlio/workbookwriter.h"
 
 #include "xlgrid/sheet.h"
 
@@ -41,15 +42,6 @@ void TrimCounts(int& rows, int& cols, const Blank& blank)
     }
 }
 
-// "XFD" for the 16384th column.
-std::string ColumnName(std::uint64_t col)
-{
-    std::string letters;
-    for (std::uint64_t c = col; c > 0; c = (c - 1) / 26)
-        letters.insert(letters.begin(), static_cast<char>('A' + (c - 1) % 26));
-    return letters;
-}
-
 void CheckSpan(const Table& rows, std::size_t width, const std::string& name)
 {
     const std::uint64_t span = std::uint64_t(rows.size()) * width;
@@ -63,12 +55,13 @@ void CheckSpan(const Table& rows, std::size_t width, const std::string& name)
                                  + " rows fenban holds; split the roster into smaller files");
         return;
     }
+    const std::string column = ExcelColumn(static_cast<int>(std::min<std::size_t>(width, 1u << 30)));
     std::uint64_t present = 0;
     for (const auto& row : rows)
         for (const auto& text : row)
             present += !IsBlankText(text);
     throw EFileError(name, "",
-                     "the table reaches row " + std::to_string(rows.size()) + " and column " + ColumnName(width) + " ("
+                     "the table reaches row " + std::to_string(rows.size()) + " and column " + column + " ("
                          + std::to_string(span) + " cells), more than the " + std::to_string(MaxImportCells)
                          + " cells fenban imports, while only " + std::to_string(present)
                          + " of them hold text; delete what lies far outside the roster and read it again");

@@ -1,6 +1,7 @@
 #include "xlio/xlsxreader.h"
 
 #include "xlio/fileerror.h"
+#include "xlio/workbookwriter.h"
 #include "xlio/xlsxparts.h"
 
 #include <zip.h>
@@ -68,15 +69,6 @@ std::string RelsOf(std::string_view part)
     const std::size_t slash = part.rfind('/');
     const std::string_view name = slash == std::string_view::npos ? part : part.substr(slash + 1);
     return DirOf(part) + "_rels/" + std::string(name) + ".rels";
-}
-
-// "D3" for column 4, row 3.
-std::string CellName(std::uint32_t col, std::uint32_t row)
-{
-    std::string letters;
-    for (std::uint32_t c = col; c > 0; c = (c - 1) / 26)
-        letters.insert(letters.begin(), static_cast<char>('A' + (c - 1) % 26));
-    return letters + std::to_string(row);
 }
 
 struct TZipCloser {
@@ -265,7 +257,7 @@ TWorksheet ReadXlsxSheet(std::string_view bytes, const std::string& name, const 
             archive.Throw(where, e.what());
         }
         if (failure) {
-            const std::string cell = CellName(failure->Col, failure->Row);
+            const std::string cell = ExcelColumn(static_cast<int>(failure->Col)) + std::to_string(failure->Row);
             archive.Throw(where + ", cell " + cell,
                           "the formula =" + failure->Formula + " has no stored result fenban may use, and fenban "
                               "cannot calculate it (" + failure->Reason + "); open the file in a spreadsheet "

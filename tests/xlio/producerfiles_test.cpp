@@ -6,6 +6,8 @@
 #include "xlio/xlsreader.h"
 #include "xlio/xlsxreader.h"
 
+#include "xlgrid/sheet.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -62,6 +64,20 @@ INSTANTIATE_TEST_SUITE_P(Producers, WorkbookFromProducer,
                          testing::Values("roster-openpyxl.xlsx", "roster-xlsxwriter.xlsx", "roster-pandas.xlsx",
                                          "roster-libreoffice.xlsx", "roster-libreoffice.xls", "roster-gnumeric.xlsx",
                                          "roster-gnumeric.xls"));
+
+// What the roster check's message names: the worksheet read, for workbooks only.
+TEST(WorkbookFromProducer, LoadersSayWhichWorksheetTheyRead)
+{
+    for (const char* name : {"roster-xlsxwriter.xlsx", "roster-libreoffice.xls"}) {
+        EXPECT_EQ(LoadRoster(kFolder + name).WorksheetName, "名单") << name;
+        xlgrid::TXLSheet sheet;
+        EXPECT_EQ(LoadSheet(kFolder + name, sheet), "名单") << name;
+        EXPECT_EQ(sheet.RowCount(), 50) << name;
+    }
+    EXPECT_EQ(LoadRoster(kFolder + "roster.csv").WorksheetName, "");
+    xlgrid::TXLSheet sheet;
+    EXPECT_EQ(LoadSheet(kFolder + "roster.csv", sheet), "");
+}
 
 }  // namespace
 }  // namespace xlio

@@ -257,6 +257,7 @@ INSTANTIATE_TEST_SUITE_P(
                     TFormatCase{"EscapedDash", "\\-000", "5", "-005"},
                     TFormatCase{"FractionKeepsItsDigits", "0000", "12.5", "12.5"},
                     TFormatCase{"SingleZeroIsPlain", "0", "12", "12"},
+                    TFormatCase{"ScoreWithUnitStaysANumber", "0&quot;分&quot;", "85", "85"},
                     TFormatCase{"DecimalsStayAsTheyAre", "0.00", "12", "12"},
                     TFormatCase{"ThousandsStayAsTheyAre", "#,##0", "1234", "1234"},
                     TFormatCase{"TwoSectionsStayAsTheyAre", "0000;-0000", "12", "12"},
