@@ -35,7 +35,7 @@ def main():
             return 1
         csv_files = sorted(os.listdir(os.path.join(reference_dir, "csv")))
         for name in sorted(os.listdir(folder)):
-            if not name.endswith((".xlsx", ".xls")):
+            if not name.startswith("roster-"):
                 continue
             out_dir = os.path.join(tmp, name)
             os.makedirs(out_dir)
