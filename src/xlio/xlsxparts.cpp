@@ -796,6 +796,10 @@ public:
         const auto& values = m_sheet.m_values;
         auto it = Find(row1, col1);
         while (it != values.end() && it->Row <= row2) {
+            // Many formulas over whole columns must not run for hours.
+            if (++m_steps > m_sheet.m_limits.MaxFormulaReads)
+                throw EFormulaUnsupported("the formulas read more than "
+                                          + std::to_string(m_sheet.m_limits.MaxFormulaReads) + " cells in all");
             if (it->Col < col1) {
                 it = Find(it->Row, col1);
             } else if (it->Col > col2) {
@@ -883,6 +887,7 @@ private:
 
     TWorksheetHandler& m_sheet;
     int m_depth = 0;
+    std::uint64_t m_steps = 0;
 };
 
 std::optional<TFormulaFailure> TWorksheetHandler::CalculateFormulas()

@@ -176,6 +176,29 @@ TEST(XlsxFormulaCells, LongChainsAreBounded)
     EXPECT_THROW(ReadXlsxMemory(MakeXlsx(down), "down.xlsx"), EFileError);
 }
 
+// Every formula summing whole columns of a long sheet: the cells read in all
+// are bounded (TReadLimits::MaxFormulaReads, 100 million: about a second),
+// so such a sheet is refused instead of calculating for hours.
+TEST(XlsxFormulaCells, WorkOverWholeColumnsIsBounded)
+{
+    std::string data;
+    for (int r = 1; r <= 2000; ++r) {
+        const std::string n = std::to_string(r);
+        data += "<row r=\"" + n + "\"><c r=\"A" + n + "\"><v>" + n + "</v></c><c r=\"B" + n + "\"><f>SUM(A:A)</f></c></row>";
+    }
+    TReadLimits limits;
+    limits.MaxFormulaReads = 1000000;
+    try {
+        ReadXlsxMemory(MakeXlsx(data), "columns.xlsx", limits);
+        FAIL() << "4 million cell reads were made";
+    } catch (const EFileError& e) {
+        EXPECT_NE(std::string(e.what()).find("the formulas read more than 1000000 cells in all"), std::string::npos)
+            << e.what();
+    }
+    limits.MaxFormulaReads = 10000000;
+    EXPECT_EQ(ReadXlsxMemory(MakeXlsx(data), "columns.xlsx", limits)[1999][1], "2001000");
+}
+
 std::string FullCalcWorkbook(const std::string& sheetData)
 {
     auto parts = XlsxParts(sheetData);
