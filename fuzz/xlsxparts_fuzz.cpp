@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <stdexcept>
 
 using namespace xlio::detail;
 
@@ -36,16 +37,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     limits.MaxCells = 1u << 20;
     limits.MaxSharedStrings = 1u << 18;
     const std::vector<std::string> strings = {"a", "", "高一"};
-    const std::vector<xlio::TDateKind> kinds = {xlio::dkNone, xlio::dkDate, xlio::dkTime, xlio::dkDateTime};
+    TStylesHandler styles;
+    styles.Formats = {{}, {xlio::dkDate, 0, "", ""}, {xlio::dkTime, 0, "", ""}, {xlio::dkNone, 8, "A", "-"}};
+    styles.CellFormats = {0, 1, 2, 3};
     try {
         switch (which) {
         case 0: { TRelsHandler h; Run(h, text, size, chunk, limits); break; }
         case 1: { TWorkbookHandler h; Run(h, text, size, chunk, limits); break; }
         case 2: { TSharedStringsHandler h(limits); Run(h, text, size, chunk, limits); break; }
         case 3: { TStylesHandler h; Run(h, text, size, chunk, limits); break; }
-        default: { TWorksheetHandler h(strings, kinds, data[1] & 1, limits); Run(h, text, size, chunk, limits); break; }
+        default: {
+            // Bit 0 of the chunk byte: the 1904 date system; bit 1: a full
+            // recalculation (which keeps every value for the formulas).
+            const bool fullCalc = data[1] & 2;
+            TWorksheetHandler h(strings, styles, data[1] & 1, fullCalc, fullCalc || (data[1] & 4), limits);
+            Run(h, text, size, chunk, limits);
+            if (fullCalc || (data[1] & 4))
+                (void)h.CalculateFormulas();
+            break;
+        }
         }
     } catch (const xlio::EFileError&) {
+    } catch (const std::runtime_error&) {
+        // the text bound, met while the calculated results are stored
     }
     return 0;
 }

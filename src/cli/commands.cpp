@@ -240,6 +240,9 @@ std::optional<TCheckedRoster> LoadAndCheck(const TDivideOptions& o, engine::TCon
     engine::TTableRoster roster(r.Sheet.Rows, r.Sheet.ColCount);
     engine::TRosterCheck check = engine::CheckRoster(roster, config, r.Columns, r.SortField);
     if (!check.Passed) {
+        // A workbook may hold several sheets: say which one was checked.
+        if (!r.Sheet.WorksheetName.empty())
+            err << "工作表“" << r.Sheet.WorksheetName << "”未通过检查：\n";
         err << AsLines(check.Message);
         return std::nullopt;
     }

@@ -48,9 +48,15 @@ xlio::Table ReadCsv(const QString& path) { return xlio::ReadCsvFile(std::filesys
 
 }  // namespace
 
-void ImportWorkbookFile(xlgrid::TXLSheet& sheet, const QString& path) { xlio::ImportTable(sheet, ReadWorkbook(path)); }
+void ImportWorkbookFile(xlgrid::TXLSheet& sheet, const QString& path)
+{
+    xlio::ImportTable(sheet, ReadWorkbook(path), Local(path));
+}
 
-void ImportCsvFile(xlgrid::TXLSheet& sheet, const QString& path) { xlio::ImportCsvIntoSheet(sheet, ReadCsv(path)); }
+void ImportCsvFile(xlgrid::TXLSheet& sheet, const QString& path)
+{
+    xlio::ImportCsvIntoSheet(sheet, ReadCsv(path), Local(path));
+}
 
 namespace {
 
@@ -116,7 +122,7 @@ bool RunExcelImport(QWidget* parent, xlgrid::TXLSheet& sheet, TXLDesignerFiles& 
         progress.Step(0, QStringLiteral("正在读取“%1”...").arg(QFileInfo(path).fileName()));
         xlio::Table table = ReadWorkbook(path);
         progress.Step(1, QStringLiteral("正在填入 %1 行...").arg(table.size()));
-        xlio::ImportTable(sheet, std::move(table));
+        xlio::ImportTable(sheet, std::move(table), Local(path));
         progress.Step(2, QStringLiteral("完成"));
     } catch (const std::exception& e) {
         ShowError(parent, QString::fromStdString(e.what()) +
@@ -136,7 +142,7 @@ bool RunCsvImport(QWidget* parent, xlgrid::TXLSheet& sheet, TXLDesignerFiles& fi
         progress.Step(0, QStringLiteral("正在读取“%1”...").arg(QFileInfo(path).fileName()));
         xlio::Table records = ReadCsv(path);
         progress.Step(1, QStringLiteral("正在填入 %1 行...").arg(records.size()));
-        xlio::ImportCsvIntoSheet(sheet, std::move(records));
+        xlio::ImportCsvIntoSheet(sheet, std::move(records), Local(path));
         progress.Step(2, QStringLiteral("完成"));
     } catch (const std::exception& e) {
         ShowError(parent, QString::fromStdString(e.what()));

@@ -312,7 +312,7 @@ public:
     {
     }
 
-    TBiffSheet Read();
+    TWorksheet Read();
 
     [[noreturn]] void Damaged(std::size_t offset, const std::string& what) const
     {
@@ -350,7 +350,8 @@ private:
     std::vector<std::string> m_strings;
     std::map<std::uint16_t, std::string> m_formats;
     std::vector<std::uint16_t> m_xfFormats;
-    std::vector<TDateKind> m_xfKinds;
+    std::vector<TNumberFormat> m_numberFormats;   // distinct ones, by first use
+    std::vector<std::uint32_t> m_xfNumberFormat;  // index into them, by XF
     std::vector<TSheetEntry> m_sheets;
     bool m_date1904 = false;
     bool m_biff5 = false;             // Excel 5.0/95: texts in the code page, no string table
@@ -667,8 +668,9 @@ void TWorkbook::CheckFormulaSize(const TRecord& record, std::size_t cceAt) const
 
 void TWorkbook::Number(std::size_t offset, std::uint16_t row, std::uint16_t col, std::uint16_t xf, double value)
 {
-    const TDateKind kind = xf < m_xfKinds.size() ? m_xfKinds[xf] : dkNone;
-    Store(offset, row, col, SerialText(value, kind, m_date1904));
+    const TNumberFormat plain;
+    const TNumberFormat& format = xf < m_xfNumberFormat.size() ? m_numberFormats[m_xfNumberFormat[xf]] : plain;
+    Store(offset, row, col, FormattedNumberText(value, format, m_date1904));
 }
 
 void TWorkbook::ReadSheet(std::size_t begin, std::size_t end)
@@ -846,13 +848,20 @@ void TWorkbook::ReadSheet(std::size_t begin, std::size_t end)
     }
 }
 
-TBiffSheet TWorkbook::Read()
+TWorksheet TWorkbook::Read()
 {
     std::size_t pos = 0;
     ReadGlobals(pos);
-    for (const std::uint16_t format : m_xfFormats) {
-        const auto custom = m_formats.find(format);
-        m_xfKinds.push_back(custom != m_formats.end() ? FormatCodeKind(custom->second) : BuiltinFormatKind(format));
+    std::map<std::uint16_t, std::uint32_t> indexOf;
+    for (const std::uint16_t id : m_xfFormats) {
+        auto it = indexOf.find(id);
+        if (it == indexOf.end()) {
+            const auto custom = m_formats.find(id);
+            m_numberFormats.push_back(custom != m_formats.end() ? ParseNumberFormat(custom->second)
+                                                                : BuiltinNumberFormat(id));
+            it = indexOf.emplace(id, static_cast<std::uint32_t>(m_numberFormats.size() - 1)).first;
+        }
+        m_xfNumberFormat.push_back(it->second);
     }
     // Substreams follow the globals in the order of their offsets; each ends
     // where the next begins.
@@ -882,7 +891,7 @@ TBiffSheet TWorkbook::Read()
 
 }  // namespace
 
-TBiffSheet ReadBiffWorkbook(std::string_view stream, const std::string& file, const TReadLimits& limits)
+TWorksheet ReadBiffWorkbook(std::string_view stream, const std::string& file, const TReadLimits& limits)
 {
     return TWorkbook(stream, file, limits).Read();
 }

@@ -25,12 +25,7 @@
 
 namespace xlio {
 
-struct TBiffSheet {
-    std::string Name;  // the worksheet's name, as its tab shows it
-    Table Cells;
-};
-
 // file names the workbook in messages. Raises EFileError.
-TBiffSheet ReadBiffWorkbook(std::string_view stream, const std::string& file, const TReadLimits& limits = {});
+TWorksheet ReadBiffWorkbook(std::string_view stream, const std::string& file, const TReadLimits& limits = {});
 
 }  // namespace xlio

@@ -15,9 +15,15 @@ std::string NumberText(double value)
     if (value == 0)
         return "0";
     char buf[400];
-    const double mag = std::fabs(value);
+    // 15 significant digits first, then the shortest text of what they say.
+    auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
+    double rounded = value;
+    std::from_chars(buf, res.ptr, rounded);
+    if (rounded == 0)
+        return "0";
+    const double mag = std::fabs(rounded);
     const auto format = (mag < 1e15 && mag >= 1e-9) ? std::chars_format::fixed : std::chars_format::general;
-    const auto res = std::to_chars(buf, buf + sizeof buf, value, format);
+    res = std::to_chars(buf, buf + sizeof buf, rounded, format);
     return std::string(buf, res.ptr);
 }
 
@@ -50,6 +56,73 @@ bool IsShortestNumberText(std::string_view text, double& value)
         return false;
     value = parsed;
     return true;
+}
+
+TNumberFormat ParseNumberFormat(std::string_view code)
+{
+    TNumberFormat out;
+    out.Date = FormatCodeKind(code);
+    if (out.Date != dkNone)
+        return out;
+    // One section of literal text, one run of zeros, literal text.
+    std::string prefix, suffix;
+    int zeros = 0;
+    bool after = false;
+    for (std::size_t i = 0; i < code.size(); ++i) {
+        const char c = code[i];
+        std::string* literal = after ? &suffix : &prefix;
+        if (c == '0') {
+            if (after)
+                return out;
+            ++zeros;
+            if (i + 1 >= code.size() || code[i + 1] != '0')
+                after = true;
+        } else if (c == '"') {
+            const std::size_t end = code.find('"', i + 1);
+            if (end == std::string_view::npos)
+                return out;
+            literal->append(code.substr(i + 1, end - i - 1));
+            i = end;
+        } else if (c == '\\' && i + 1 < code.size()) {
+            // One escaped character, which may be a UTF-8 sequence.
+            std::size_t n = 1;
+            while (i + 1 + n < code.size() && (static_cast<unsigned char>(code[i + 1 + n]) & 0xC0) == 0x80)
+                ++n;
+            literal->append(code.substr(i + 1, n));
+            i += n;
+        } else {
+            return out;
+        }
+    }
+    // One zero pads nothing: a score shown as 85"分" stays the number 85.
+    if (zeros > 1) {
+        out.ZeroDigits = zeros;
+        out.Prefix = std::move(prefix);
+        out.Suffix = std::move(suffix);
+    }
+    return out;
+}
+
+TNumberFormat BuiltinNumberFormat(int id)
+{
+    TNumberFormat out;
+    out.Date = BuiltinFormatKind(id);
+    return out;
+}
+
+std::string FormattedNumberText(double value, const TNumberFormat& format, bool date1904)
+{
+    if (format.Date != dkNone)
+        return SerialText(value, format.Date, date1904);
+    // Only whole numbers are padded: a fraction keeps every digit it has
+    // rather than the rounding the format would show.
+    if (format.ZeroDigits > 0 && std::isfinite(value) && std::trunc(value) == value && std::fabs(value) < 1e15) {
+        std::string digits = NumberText(std::fabs(value));
+        if (digits.size() < static_cast<std::size_t>(format.ZeroDigits))
+            digits.insert(0, static_cast<std::size_t>(format.ZeroDigits) - digits.size(), '0');
+        return (value < 0 ? "-" : "") + format.Prefix + digits + format.Suffix;
+    }
+    return NumberText(value);
 }
 
 namespace {

@@ -18,7 +18,8 @@ struct TReadLimits {
     std::uint32_t MaxCols = 16384;                   // highest column a cell may name (XFD)
     std::uint64_t MaxCells = 16ull << 20;            // cell slots of the resulting table
     std::uint64_t MaxSharedStrings = 8ull << 20;     // entries of the shared-string table
-    std::uint64_t MaxResultBytes = 256ull << 20;     // cell text a legacy .xls sheet may hand out
+    std::uint64_t MaxFormulaReads = 100'000'000;    // cells the calculated formulas read in all
+    std::uint64_t MaxResultBytes = 256ull << 20;     // cell text a sheet may hand out, every copy counted
 };
 
 }  // namespace xlio

@@ -48,10 +48,10 @@ void SaveSheetFile(xlgrid::TXLSheet& sheet, const std::string& file)
 
 bool IsWorkbook(const std::string& ext) { return ext == ".xlsx" || ext == ".xls"; }
 
-// The workbook's first worksheet as rows of texts.
-Table ReadWorkbook(const std::string& file, const std::string& ext)
+// The workbook's first visible worksheet.
+TWorksheet ReadWorkbook(const std::string& file, const std::string& ext)
 {
-    return ext == ".xlsx" ? ReadXlsx(file) : ReadXls(file);
+    return ext == ".xlsx" ? ReadXlsxFile(file) : ReadXlsFile(file);
 }
 
 void WriteCsv(const xlgrid::TXLSheet& sheet, const std::string& file)
@@ -99,9 +99,14 @@ void PrepareRosterSheet(xlgrid::TXLSheet& sheet)
 TLoadedRoster LoadRoster(const std::string& file)
 {
     const std::string ext = LowerExtension(file);
-    if (ext == ".csv" || IsWorkbook(ext)) {
-        TImportedTable t = ext == ".csv" ? ImportCsvTable(ReadCsvFile(file)) : ImportWorkbookTable(ReadWorkbook(file, ext));
-        return {std::move(t.Rows), t.ColCount, nullptr};
+    if (ext == ".csv") {
+        TImportedTable t = ImportCsvTable(ReadCsvFile(file), file);
+        return {std::move(t.Rows), t.ColCount, nullptr, {}};
+    }
+    if (IsWorkbook(ext)) {
+        TWorksheet sheet = ReadWorkbook(file, ext);
+        TImportedTable t = ImportWorkbookTable(std::move(sheet.Cells), file);
+        return {std::move(t.Rows), t.ColCount, nullptr, std::move(sheet.Name)};
     }
     if (ext == ".xlf") {
         TLoadedRoster r;
@@ -126,24 +131,35 @@ std::shared_ptr<xlgrid::TXLSheet> RosterSheet(const TLoadedRoster& roster)
     return sheet;
 }
 
-void LoadSheet(const std::string& file, xlgrid::TXLSheet& sheet)
+std::string LoadSheet(const std::string& file, xlgrid::TXLSheet& sheet)
 {
     const std::string ext = LowerExtension(file);
     if (ext == ".xlf") {
         std::shared_ptr<xlgrid::TXLSheet> loaded = LoadSheetFile(file);
         sheet.SwapContents(*loaded);
-        return;
+        return {};
     }
     if (ext != ".csv" && !IsWorkbook(ext))
         UnknownType(file, SheetInputKinds);
     // Read before the sheet changes, so that a bad file leaves it as it was.
-    Table rows = ext == ".csv" ? ReadCsvFile(file) : ReadWorkbook(file, ext);
+    std::string worksheet;
+    Table rows;
+    if (ext == ".csv") {
+        rows = ReadCsvFile(file);
+    } else {
+        TWorksheet read = ReadWorkbook(file, ext);
+        worksheet = std::move(read.Name);
+        rows = std::move(read.Cells);
+    }
+    const bool noRecords = rows.empty();
+    TImportedTable t = ext == ".csv" ? ImportCsvTable(std::move(rows), file) : ImportWorkbookTable(std::move(rows), file);
     PrepareRosterSheet(sheet);
-    if (ext == ".csv")
-        ImportCsvIntoSheet(sheet, std::move(rows));
+    if (ext == ".csv" && noRecords)
+        TrimTrailingBlanks(sheet);
     else
-        ImportTable(sheet, std::move(rows));
+        FillSheet(sheet, t.Rows, t.ColCount);
     sheet.SetTitle(fs::path(file).stem().string());
+    return worksheet;
 }
 
 void SaveSheet(xlgrid::TXLSheet& sheet, const std::string& file)

@@ -39,6 +39,7 @@ struct TLoadedRoster {
     Table Rows;
     int ColCount = 0;
     std::shared_ptr<xlgrid::TXLSheet> Sheet;  // .xlf only
+    std::string WorksheetName;                // the worksheet a workbook was read from
 };
 
 TLoadedRoster LoadRoster(const std::string& file);
@@ -49,8 +50,10 @@ std::shared_ptr<xlgrid::TXLSheet> RosterSheet(const TLoadedRoster& roster);
 
 // Reads any input format into the sheet; a file that is not a sheet file
 // prepares the sheet as a roster sheet and gives it the file's name (without
-// its extension) as Title. A bad file leaves the sheet as it was.
-void LoadSheet(const std::string& file, xlgrid::TXLSheet& sheet);
+// its extension) as Title. A bad file leaves the sheet as it was. Returns
+// the name of the worksheet a workbook was read from (empty otherwise), for
+// messages about the roster.
+std::string LoadSheet(const std::string& file, xlgrid::TXLSheet& sheet);
 
 // Writes the sheet by the extension of file (.csv, .xlsx or .xlf), through
 // the one atomic writer.

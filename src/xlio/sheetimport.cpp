@@ -1,5 +1,8 @@
 #include "xlio/sheetimport.h"
 
+#include "xlio/fileerror.h"
+#include "xlio/workbookwriter.h"
+
 #include "xlgrid/sheet.h"
 
 #include <algorithm>
@@ -39,7 +42,32 @@ void TrimCounts(int& rows, int& cols, const Blank& blank)
     }
 }
 
-TImportedTable Shaped(Table rows, std::size_t width)
+void CheckSpan(const Table& rows, std::size_t width, const std::string& name)
+{
+    const std::uint64_t span = std::uint64_t(rows.size()) * width;
+    if (span <= MaxImportCells) {
+        // Every later step holds the table in a sheet (the designer, the
+        // window, the result sheets): past a sheet's rows it would lose students.
+        if (rows.size() > static_cast<std::size_t>(xlgrid::TXLSheet::kMaxCount))
+            throw EFileError(name, "",
+                             "the table has " + std::to_string(rows.size()) + " rows, more than the "
+                                 + std::to_string(xlgrid::TXLSheet::kMaxCount)
+                                 + " rows fenban holds; split the roster into smaller files");
+        return;
+    }
+    const std::string column = ExcelColumn(static_cast<int>(std::min<std::size_t>(width, 1u << 30)));
+    std::uint64_t present = 0;
+    for (const auto& row : rows)
+        for (const auto& text : row)
+            present += !IsBlankText(text);
+    throw EFileError(name, "",
+                     "the table reaches row " + std::to_string(rows.size()) + " and column " + column + " ("
+                         + std::to_string(span) + " cells), more than the " + std::to_string(MaxImportCells)
+                         + " cells fenban imports, while only " + std::to_string(present)
+                         + " of them hold text; delete what lies far outside the roster and read it again");
+}
+
+TImportedTable Shaped(Table rows, std::size_t width, const std::string& name)
 {
     TImportedTable out;
     // The readers bound columns to 16384 and rows to about a million; the
@@ -54,6 +82,7 @@ TImportedTable Shaped(Table rows, std::size_t width)
         return static_cast<std::size_t>(c) >= row.size() || IsBlankText(row[static_cast<std::size_t>(c)]);
     });
     rows.resize(static_cast<std::size_t>(count));
+    CheckSpan(rows, static_cast<std::size_t>(out.ColCount), name);
     for (auto& row : rows)
         if (row.size() > static_cast<std::size_t>(out.ColCount))
             row.resize(static_cast<std::size_t>(out.ColCount));
@@ -63,18 +92,18 @@ TImportedTable Shaped(Table rows, std::size_t width)
 
 }  // namespace
 
-TImportedTable ImportCsvTable(Table records)
+TImportedTable ImportCsvTable(Table records, const std::string& name)
 {
     const std::size_t width = records.empty() ? 0 : records.front().size();
-    return Shaped(std::move(records), width);
+    return Shaped(std::move(records), width, name);
 }
 
-TImportedTable ImportWorkbookTable(Table rows)
+TImportedTable ImportWorkbookTable(Table rows, const std::string& name)
 {
     std::size_t width = 0;
     for (const auto& row : rows)
         width = std::max(width, row.size());
-    return Shaped(std::move(rows), width);
+    return Shaped(std::move(rows), width, name);
 }
 
 void TrimTrailingBlanks(xlgrid::TXLSheet& sheet)
@@ -118,19 +147,19 @@ void FillSheet(xlgrid::TXLSheet& sheet, const Table& table, int colCount)
     sheet.EndUpdate();
 }
 
-void ImportCsvIntoSheet(xlgrid::TXLSheet& sheet, Table records)
+void ImportCsvIntoSheet(xlgrid::TXLSheet& sheet, Table records, const std::string& name)
 {
     if (records.empty()) {
         TrimTrailingBlanks(sheet);
         return;
     }
-    const TImportedTable t = ImportCsvTable(std::move(records));
+    const TImportedTable t = ImportCsvTable(std::move(records), name);
     FillSheet(sheet, t.Rows, t.ColCount);
 }
 
-void ImportTable(xlgrid::TXLSheet& sheet, Table rows)
+void ImportTable(xlgrid::TXLSheet& sheet, Table rows, const std::string& name)
 {
-    const TImportedTable t = ImportWorkbookTable(std::move(rows));
+    const TImportedTable t = ImportWorkbookTable(std::move(rows), name);
     FillSheet(sheet, t.Rows, t.ColCount);
 }
 

@@ -17,9 +17,20 @@
 
 #include "xlio/table.h"
 
+#include <cstdint>
+
 namespace xlgrid { class TXLSheet; }
 
 namespace xlio {
+
+// The most cells (rows times columns) an imported table may span. Everything
+// after the import is as wide as the table for every row (the designer's
+// sheet, the roster's rows once divided), so one cell far from the others
+// must not square the table: a larger span is refused with an EFileError
+// that names the table's extent and the cells it really holds. So is a
+// table of more rows than a sheet holds (TXLSheet::kMaxCount, 1048560): a
+// sheet would drop the rows past it.
+inline constexpr std::uint64_t MaxImportCells = 16ull << 20;
 
 // A table shaped by an import's rules: no row longer than ColCount (a
 // shorter row reads as empty cells), the trailing blank rows and columns gone.
@@ -28,17 +39,18 @@ struct TImportedTable {
     int ColCount = 0;
 };
 
-TImportedTable ImportCsvTable(Table records);
-TImportedTable ImportWorkbookTable(Table rows);
+// name starts the message of a refusal (the file, or empty).
+TImportedTable ImportCsvTable(Table records, const std::string& name = {});
+TImportedTable ImportWorkbookTable(Table rows, const std::string& name = {});
 
 // Fills the sheet with a shaped table (rows no longer than colCount).
 void FillSheet(xlgrid::TXLSheet& sheet, const Table& rows, int colCount);
 
 // The designer's CSV import; without any record the sheet keeps its cells
 // and is only trimmed.
-void ImportCsvIntoSheet(xlgrid::TXLSheet& sheet, Table records);
+void ImportCsvIntoSheet(xlgrid::TXLSheet& sheet, Table records, const std::string& name = {});
 // The designer's workbook import (xlsx, xls).
-void ImportTable(xlgrid::TXLSheet& sheet, Table rows);
+void ImportTable(xlgrid::TXLSheet& sheet, Table rows, const std::string& name = {});
 
 // The trailing-blank trim of the sheet's own cells (RowCount, then ColCount).
 void TrimTrailingBlanks(xlgrid::TXLSheet& sheet);

@@ -20,9 +20,10 @@
 namespace xlio {
 
 Table ReadXls(const std::string& path, const TReadLimits& limits = {});
+TWorksheet ReadXlsFile(const std::string& path, const TReadLimits& limits = {});
 
 // The worksheet with its name, from the file's bytes; name is used in
 // messages only.
-TBiffSheet ReadXlsMemory(std::string_view bytes, const std::string& name, const TReadLimits& limits = {});
+TWorksheet ReadXlsMemory(std::string_view bytes, const std::string& name, const TReadLimits& limits = {});
 
 }  // namespace xlio

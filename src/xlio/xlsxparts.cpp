@@ -299,15 +299,20 @@ void TRelsHandler::Start(std::string_view name, const char** attrs)
 
 void TWorkbookHandler::Start(std::string_view name, const char** attrs)
 {
+    auto isTrue = [](const char* v) { return v && (std::strcmp(v, "1") == 0 || std::strcmp(v, "true") == 0); };
     if (name == "sheets") {
         m_inSheets = true;
     } else if (name == "sheet" && m_inSheets) {
         const char* id = FindAttr(attrs, "id");
-        if (id && SheetIds.size() < 100000)
-            SheetIds.emplace_back(id);
+        if (id && Sheets.size() < 100000) {
+            const char* sheetName = FindAttr(attrs, "name");
+            const char* state = FindAttr(attrs, "state");
+            Sheets.push_back({id, sheetName ? sheetName : "", state && std::strcmp(state, "visible") != 0});
+        }
     } else if (name == "workbookPr") {
-        const char* v = FindAttr(attrs, "date1904");
-        Date1904 = v && (std::strcmp(v, "1") == 0 || std::strcmp(v, "true") == 0);
+        Date1904 = isTrue(FindAttr(attrs, "date1904"));
+    } else if (name == "calcPr") {
+        FullCalcOnLoad = isTrue(FindAttr(attrs, "fullCalcOnLoad"));
     }
 }
 
@@ -355,12 +360,22 @@ void TSharedStringsHandler::Text(std::string_view text)
         Strings.back().append(text);
 }
 
-TDateKind TStylesHandler::KindOf(int formatId) const
+TStylesHandler::TStylesHandler() : Formats(1) {}
+
+std::uint32_t TStylesHandler::IndexOf(int formatId)
 {
-    for (const auto& [id, kind] : m_customFormats)
-        if (id == formatId)
-            return kind;
-    return BuiltinFormatKind(formatId);
+    if (const auto it = m_indexOf.find(formatId); it != m_indexOf.end())
+        return it->second;
+    const auto code = m_customCodes.find(formatId);
+    const TNumberFormat format = code != m_customCodes.end() ? ParseNumberFormat(code->second)
+                                                             : BuiltinNumberFormat(formatId);
+    std::uint32_t index = 0;
+    while (index < Formats.size() && !(Formats[index] == format))
+        ++index;
+    if (index == Formats.size())
+        Formats.push_back(format);
+    m_indexOf.emplace(formatId, index);
+    return index;
 }
 
 void TStylesHandler::Start(std::string_view name, const char** attrs)
@@ -368,14 +383,19 @@ void TStylesHandler::Start(std::string_view name, const char** attrs)
     if (name == "numFmt") {
         std::uint64_t id = 0;
         const char* code = FindAttr(attrs, "formatCode");
-        if (ParseUInt(FindAttr(attrs, "numFmtId"), id) && id < 100000 && code && m_customFormats.size() < 10000)
-            m_customFormats.emplace_back(static_cast<int>(id), FormatCodeKind(code));
+        if (ParseUInt(FindAttr(attrs, "numFmtId"), id) && id < 100000 && code && m_customCodes.size() < 10000
+            && std::strlen(code) <= 1024)
+            m_customCodes[static_cast<int>(id)] = code;
     } else if (name == "cellXfs") {
         m_inCellXfs = true;
     } else if (name == "xf" && m_inCellXfs) {
+        if (CellFormats.size() >= (1u << 20)) {
+            Fail("more than " + std::to_string(1u << 20) + " cell styles");
+            return;
+        }
         std::uint64_t id = 0;
         const bool known = ParseUInt(FindAttr(attrs, "numFmtId"), id) && id < 100000;
-        CellKinds.push_back(known ? KindOf(static_cast<int>(id)) : dkNone);
+        CellFormats.push_back(known ? IndexOf(static_cast<int>(id)) : 0);
     }
 }
 
@@ -385,10 +405,10 @@ void TStylesHandler::End(std::string_view name)
         m_inCellXfs = false;
 }
 
-TWorksheetHandler::TWorksheetHandler(const std::vector<std::string>& strings,
-                                     const std::vector<TDateKind>& cellKinds, bool date1904,
-                                     const TReadLimits& limits)
-    : m_strings(strings), m_cellKinds(cellKinds), m_date1904(date1904), m_limits(limits)
+TWorksheetHandler::TWorksheetHandler(const std::vector<std::string>& strings, const TStylesHandler& styles,
+                                     bool date1904, bool fullCalc, bool keepValues, const TReadLimits& limits)
+    : m_strings(strings), m_styles(styles), m_date1904(date1904), m_fullCalc(fullCalc), m_keepValues(keepValues),
+      m_limits(limits)
 {
 }
 
@@ -420,6 +440,17 @@ void TWorksheetHandler::Start(std::string_view name, const char** attrs)
         m_hasValue = true;
         m_collect = !m_inInline;
         m_text.clear();
+    } else if (name == "f") {
+        m_inFormula = m_hasFormula = true;
+        m_formula.clear();
+        m_formulaShared = -1;
+        m_sharedMaster = false;
+        const char* type = FindAttr(attrs, "t");
+        std::uint64_t si = 0;
+        if (type && std::strcmp(type, "shared") == 0 && ParseUInt(FindAttr(attrs, "si"), si) && si < (1u << 30)) {
+            m_formulaShared = static_cast<std::int64_t>(si);
+            m_sharedMaster = FindAttr(attrs, "ref") != nullptr;
+        }
     } else if (name == "is") {
         m_inInline = true;
         m_hasInline = true;
@@ -488,11 +519,12 @@ void TWorksheetHandler::StartCell(const char** attrs)
         else if (type == "inlineStr")
             m_type = ctInline;
     }
-    m_cellKind = dkNone;
+    m_cellFormat = 0;
     std::uint64_t style = 0;
-    if (ParseUInt(s, style) && style < m_cellKinds.size())
-        m_cellKind = m_cellKinds[style];
+    if (ParseUInt(s, style) && style < m_styles.CellFormats.size())
+        m_cellFormat = m_styles.CellFormats[style];
     m_hasValue = m_hasInline = m_collect = m_inInline = false;
+    m_inFormula = m_hasFormula = false;
     m_phonetic = 0;
     m_text.clear();
 }
@@ -510,6 +542,8 @@ void TWorksheetHandler::End(std::string_view name)
         m_inCell = false;
     } else if (name == "v") {
         m_collect = false;
+    } else if (name == "f") {
+        m_inFormula = false;
     } else if (name == "t") {
         if (m_phonetic == 0)
             m_collect = false;
@@ -524,8 +558,17 @@ void TWorksheetHandler::End(std::string_view name)
 
 void TWorksheetHandler::Text(std::string_view text)
 {
-    if (m_inCell && m_collect)
+    if (!m_inCell)
+        return;
+    if (m_collect)
         m_text.append(text);
+    else if (m_inFormula) {
+        if (m_formula.size() + text.size() > 65536) {
+            Fail("a formula longer than 65536 bytes");
+            return;
+        }
+        m_formula.append(text);
+    }
 }
 
 namespace {
@@ -558,12 +601,56 @@ bool IsPlainInteger(const std::string& text)
 
 }  // namespace
 
+std::string TWorksheetHandler::NumberCellText(double value, std::uint32_t format) const
+{
+    return FormattedNumberText(value, m_styles.Formats[format], m_date1904);
+}
+
+void TWorksheetHandler::Keep(TFormulaValue::TKind kind, double number, bool pending)
+{
+    if (!m_keepValues)
+        return;
+    if (m_values.size() >= m_limits.MaxCells) {
+        Fail("the sheet holds more than " + std::to_string(m_limits.MaxCells) + " cells");
+        return;
+    }
+    m_values.push_back({m_cellRow, m_cellCol, kind, pending, number});
+}
+
 void TWorksheetHandler::FinishCell()
 {
+    if (m_hasFormula) {
+        DecodeEscapes(m_formula);
+        if (m_formulaShared >= 0 && m_sharedMaster && !m_shared.count(static_cast<std::uint64_t>(m_formulaShared))) {
+            if (m_shared.size() >= 100000) {
+                Fail("more than 100000 shared formulas");
+                return;
+            }
+            m_shared[static_cast<std::uint64_t>(m_formulaShared)] = {m_formula, m_cellRow, m_cellCol};
+        }
+        // No result stored (or an empty one), or the workbook asks for a full
+        // recalculation: what the file holds only stands in for the result.
+        // A text result may be empty (t="str" with an empty value).
+        const bool stored = m_hasValue && (!m_text.empty() || m_type == ctFormula);
+        const bool follower = m_formulaShared >= 0 && m_formula.empty();
+        // A formula element without text and no shared one (a data table's
+        // cells) has only its stored value.
+        if ((m_fullCalc || !stored) && (follower || !m_formula.empty())) {
+            if (m_pending.size() >= m_limits.MaxCells) {
+                Fail("the sheet holds more than " + std::to_string(m_limits.MaxCells) + " formulas");
+                return;
+            }
+            Keep(TFormulaValue::fvNumber, static_cast<double>(m_pending.size()), true);
+            m_pending.push_back({m_cellRow, m_cellCol, m_cellFormat, follower ? std::string() : m_formula,
+                                 follower ? m_formulaShared : -1, 0, {}});
+            return;
+        }
+    }
     if (m_type == ctInline || (m_hasInline && !m_hasValue)) {
         if (!m_hasInline)
             return;
         DecodeEscapes(m_text);
+        Keep(TFormulaValue::fvText);
         Store(m_cellRow, m_cellCol, m_text);
         return;
     }
@@ -576,15 +663,20 @@ void TWorksheetHandler::FinishCell()
                  + std::to_string(m_strings.size()) + " shared strings)");
             return;
         }
+        Keep(TFormulaValue::fvText);
         Store(m_cellRow, m_cellCol, m_strings[index]);
     } else if (m_type == ctBool) {
-        Store(m_cellRow, m_cellCol, (m_text == "1" || m_text == "true") ? "TRUE" : "FALSE");
+        const bool value = m_text == "1" || m_text == "true";
+        Keep(TFormulaValue::fvBool, value ? 1 : 0);
+        Store(m_cellRow, m_cellCol, value ? "TRUE" : "FALSE");
     } else if (m_type == ctDate) {
+        Keep(TFormulaValue::fvText);
         Store(m_cellRow, m_cellCol, IsoDateText(m_text));
     } else if (m_type == ctFormula || m_type == ctError) {
         DecodeEscapes(m_text);
+        Keep(m_type == ctError ? TFormulaValue::fvError : TFormulaValue::fvText);
         Store(m_cellRow, m_cellCol, m_text);
-    } else if (m_cellKind == dkNone && IsPlainInteger(m_text)) {
+    } else if (m_cellFormat == 0 && IsPlainInteger(m_text) && !m_keepValues) {
         // Shortest text of a whole number below 1e15 is its own digits: no
         // round trip through a double.
         Store(m_cellRow, m_cellCol, m_text);
@@ -597,10 +689,13 @@ void TWorksheetHandler::FinishCell()
         while (end > begin && (end[-1] == ' ' || end[-1] == '\t' || end[-1] == '\n' || end[-1] == '\r'))
             --end;
         const auto res = std::from_chars(begin, end, value);
-        if (res.ec != std::errc() || res.ptr != end || begin == end)
+        if (res.ec != std::errc() || res.ptr != end || begin == end) {
+            Keep(TFormulaValue::fvText);
             Store(m_cellRow, m_cellCol, m_text);
-        else
-            Store(m_cellRow, m_cellCol, SerialText(value, m_cellKind, m_date1904));
+        } else {
+            Keep(TFormulaValue::fvNumber, value);
+            Store(m_cellRow, m_cellCol, NumberCellText(value, m_cellFormat));
+        }
     }
 }
 
@@ -617,6 +712,13 @@ void TWorksheetHandler::Store(std::uint32_t row, std::uint32_t col, std::string_
         Fail("the sheet holds more than " + std::to_string(m_limits.MaxCells) + " cells");
         return;
     }
+    // Counted before the copy is made: one long shared string in many
+    // cells must not become gigabytes.
+    if (m_textBytes + text.size() > m_limits.MaxResultBytes) {
+        Fail("the sheet's cells hold more than " + std::to_string(m_limits.MaxResultBytes) + " bytes of text");
+        return;
+    }
+    m_textBytes += text.size();
     m_slots += grow;
     if (Result.size() <= r) {
         Result.resize(r + 1);
@@ -629,6 +731,177 @@ void TWorksheetHandler::Store(std::uint32_t row, std::uint32_t col, std::string_
         line.resize(c + 1);
     line[c].assign(text);  // copied in place: the handler keeps its text buffer for the next cell
     m_lastWidth = line.size();
+}
+
+namespace {
+
+struct TCircular {
+    std::uint32_t Row, Col;
+};
+
+bool Before(std::uint32_t r1, std::uint32_t c1, std::uint32_t r2, std::uint32_t c2)
+{
+    return r1 < r2 || (r1 == r2 && c1 < c2);
+}
+
+}  // namespace
+
+// The sheet as its formulas read it: the kept values in row order, formula
+// cells calculated when first read. A chain of formulas reading formulas
+// further down is bounded, since each link is one level of recursion.
+class TWorksheetHandler::TCalcHost : public IFormulaHost {
+public:
+    explicit TCalcHost(TWorksheetHandler& sheet) : m_sheet(sheet)
+    {
+        auto& values = m_sheet.m_values;
+        std::stable_sort(values.begin(), values.end(),
+                         [](const TRawCell& a, const TRawCell& b) { return Before(a.Row, a.Col, b.Row, b.Col); });
+        // A cell written twice: the later one counts, as for the texts.
+        std::vector<TRawCell> unique;
+        unique.reserve(values.size());
+        for (const TRawCell& cell : values) {
+            if (!unique.empty() && unique.back().Row == cell.Row && unique.back().Col == cell.Col)
+                unique.back() = cell;
+            else
+                unique.push_back(cell);
+        }
+        values.swap(unique);
+    }
+
+    TFormulaValue Value(std::uint32_t row, std::uint32_t col) override
+    {
+        const auto& values = m_sheet.m_values;
+        const auto it = Find(row, col);
+        if (it == values.end() || it->Row != row || it->Col != col)
+            return {};
+        return ValueOf(*it);
+    }
+
+    void ForEach(std::uint32_t row1, std::uint32_t col1, std::uint32_t row2, std::uint32_t col2,
+                 const std::function<void(const TFormulaValue&)>& visit) override
+    {
+        const auto& values = m_sheet.m_values;
+        auto it = Find(row1, col1);
+        while (it != values.end() && it->Row <= row2) {
+            // Many formulas over whole columns must not run for hours.
+            if (++m_steps > m_sheet.m_limits.MaxFormulaReads)
+                throw EFormulaUnsupported("the formulas read more than "
+                                          + std::to_string(m_sheet.m_limits.MaxFormulaReads) + " cells in all");
+            if (it->Col < col1) {
+                it = Find(it->Row, col1);
+            } else if (it->Col > col2) {
+                if (it->Row == UINT32_MAX)
+                    break;
+                it = Find(it->Row + 1, col1);
+            } else {
+                visit(ValueOf(*it));
+                ++it;
+            }
+        }
+    }
+
+    const TFormulaValue& Calculate(std::size_t index)
+    {
+        TPendingFormula& f = m_sheet.m_pending[index];
+        if (f.State == 2)
+            return f.Value;
+        if (f.State == 1)
+            throw TCircular{f.Row, f.Col};
+        if (m_depth >= MaxDepth)
+            throw TFormulaFailure{f.Row, f.Col, f.Text,
+                                  "formulas read other formulas more than " + std::to_string(MaxDepth) + " deep"};
+        f.State = 1;
+        ++m_depth;
+        try {
+            std::string_view text = f.Text;
+            std::int64_t rowShift = 0, colShift = 0;
+            if (f.Shared >= 0) {
+                const auto shared = m_sheet.m_shared.find(static_cast<std::uint64_t>(f.Shared));
+                if (shared == m_sheet.m_shared.end())
+                    throw TFormulaFailure{f.Row, f.Col, "", "a shared formula whose first cell is missing"};
+                text = shared->second.Text;
+                rowShift = std::int64_t(f.Row) - shared->second.Row;
+                colShift = std::int64_t(f.Col) - shared->second.Col;
+            }
+            TFormulaValue v = EvaluateFormula(text, *this, rowShift, colShift);
+            TPendingFormula& done = m_sheet.m_pending[index];
+            done.Value = std::move(v);
+            done.State = 2;
+        } catch (const EFormulaUnsupported& e) {
+            TPendingFormula& failed = m_sheet.m_pending[index];
+            std::string text = failed.Text;
+            if (failed.Shared >= 0)
+                if (const auto shared = m_sheet.m_shared.find(static_cast<std::uint64_t>(failed.Shared));
+                    shared != m_sheet.m_shared.end())
+                    text = shared->second.Text;
+            throw TFormulaFailure{failed.Row, failed.Col, text, e.what()};
+        }
+        --m_depth;
+        return m_sheet.m_pending[index].Value;
+    }
+
+private:
+    static constexpr int MaxDepth = 200;
+
+    std::vector<TRawCell>::const_iterator Find(std::uint32_t row, std::uint32_t col) const
+    {
+        const auto& values = m_sheet.m_values;
+        return std::lower_bound(values.begin(), values.end(), std::make_pair(row, col),
+                                [](const TRawCell& c, const std::pair<std::uint32_t, std::uint32_t>& key) {
+                                    return Before(c.Row, c.Col, key.first, key.second);
+                                });
+    }
+
+    TFormulaValue ValueOf(const TRawCell& cell)
+    {
+        if (cell.Pending)
+            return Calculate(static_cast<std::size_t>(cell.Number));
+        switch (cell.Kind) {
+        case TFormulaValue::fvNumber: return TFormulaValue::Num(cell.Number);
+        case TFormulaValue::fvBool: return TFormulaValue::Boolean(cell.Number != 0);
+        case TFormulaValue::fvText:
+        case TFormulaValue::fvError: {
+            const auto& rows = m_sheet.Result;
+            const std::size_t r = cell.Row - 1, c = cell.Col - 1;
+            std::string text = r < rows.size() && c < rows[r].size() ? rows[r][c] : std::string();
+            return cell.Kind == TFormulaValue::fvText ? TFormulaValue::Str(std::move(text))
+                                                      : TFormulaValue::Err(std::move(text));
+        }
+        case TFormulaValue::fvEmpty: break;
+        }
+        return {};
+    }
+
+    TWorksheetHandler& m_sheet;
+    int m_depth = 0;
+    std::uint64_t m_steps = 0;
+};
+
+std::optional<TFormulaFailure> TWorksheetHandler::CalculateFormulas()
+{
+    if (m_pending.empty())
+        return std::nullopt;
+    TCalcHost host(*this);
+    try {
+        for (std::size_t i = 0; i < m_pending.size(); ++i)
+            host.Calculate(i);
+    } catch (const TFormulaFailure& failure) {
+        return failure;
+    } catch (const TCircular& at) {
+        for (const TPendingFormula& f : m_pending)
+            if (f.Row == at.Row && f.Col == at.Col)
+                return TFormulaFailure{f.Row, f.Col,
+                                       f.Shared >= 0 ? m_shared[static_cast<std::uint64_t>(f.Shared)].Text : f.Text,
+                                       "the formula reads its own result (a circular reference)"};
+        return TFormulaFailure{at.Row, at.Col, "", "a circular reference"};
+    }
+    for (const TPendingFormula& f : m_pending) {
+        const std::string text = f.Value.Kind == TFormulaValue::fvNumber ? NumberCellText(f.Value.Number, f.Format)
+                                                                         : FormulaValueText(f.Value);
+        if (!text.empty())
+            Store(f.Row, f.Col, text);  // past the text bound: raises, the parser being done
+    }
+    return std::nullopt;
 }
 
 }  // namespace xlio::detail

@@ -8,11 +8,14 @@
 #include "xlio/celltext.h"
 #include "xlio/readlimits.h"
 #include "xlio/table.h"
+#include "xlio/xlsxformula.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace xlio::detail {
@@ -73,10 +76,17 @@ public:
     void End(std::string_view) override {}
 };
 
+struct TSheetEntry {
+    std::string Id;    // relationship id
+    std::string Name;  // as its tab shows it
+    bool Hidden = false;
+};
+
 class TWorkbookHandler : public TXmlHandler {
 public:
-    std::vector<std::string> SheetIds;  // relationship ids, workbook order
+    std::vector<TSheetEntry> Sheets;  // workbook order
     bool Date1904 = false;
+    bool FullCalcOnLoad = false;      // stored formula results are not to be trusted
     void Start(std::string_view name, const char** attrs) override;
     void End(std::string_view name) override;
 
@@ -101,35 +111,90 @@ private:
 
 class TStylesHandler : public TXmlHandler {
 public:
-    // Kind of value each cell style (index of cellXfs) shows.
-    std::vector<TDateKind> CellKinds;
+    TStylesHandler();
+    // The distinct number formats, and which one each cell style (index of
+    // cellXfs) uses; Formats[0] is the plain one.
+    std::vector<TNumberFormat> Formats;
+    std::vector<std::uint32_t> CellFormats;
     void Start(std::string_view name, const char** attrs) override;
     void End(std::string_view name) override;
 
 private:
-    std::vector<std::pair<int, TDateKind>> m_customFormats;
+    std::unordered_map<int, std::string> m_customCodes;
+    std::unordered_map<int, std::uint32_t> m_indexOf;  // by numFmtId
     bool m_inCellXfs = false;
-    TDateKind KindOf(int formatId) const;
+    std::uint32_t IndexOf(int formatId);
+};
+
+// A formula the sheet holds no trusted result for, and where it failed.
+struct TFormulaFailure {
+    std::uint32_t Row = 0, Col = 0;
+    std::string Formula;
+    std::string Reason;
 };
 
 class TWorksheetHandler : public TXmlHandler {
 public:
-    TWorksheetHandler(const std::vector<std::string>& strings, const std::vector<TDateKind>& cellKinds,
-                      bool date1904, const TReadLimits& limits);
+    // fullCalc: every formula is calculated here, whatever result the file
+    // stores. keepValues: every cell's value is kept for the formulas to
+    // read (a first pass without it learns whether any formula needs it).
+    TWorksheetHandler(const std::vector<std::string>& strings, const TStylesHandler& styles, bool date1904,
+                      bool fullCalc, bool keepValues, const TReadLimits& limits);
     Table Result;
     void Start(std::string_view name, const char** attrs) override;
     void End(std::string_view name) override;
     void Text(std::string_view text) override;
 
+    // True when some formula must be calculated here.
+    bool HasPendingFormulas() const { return !m_pending.empty(); }
+    // Calculates them (the handler must keep values) and stores their texts;
+    // the first formula that cannot be calculated comes back, nothing else
+    // does. Past the text bound it raises std::runtime_error.
+    std::optional<TFormulaFailure> CalculateFormulas();
+
 private:
+    class TCalcHost;
+    friend class TCalcHost;
+    struct TRawCell {
+        std::uint32_t Row, Col;
+        TFormulaValue::TKind Kind;
+        bool Pending;     // a formula to calculate: Number is its index in m_pending
+        double Number;
+    };
+    struct TPendingFormula {
+        std::uint32_t Row, Col;
+        std::uint32_t Format;
+        std::string Text;            // empty for a shared formula's other cells
+        std::int64_t Shared = -1;    // the shared formula's index, for those
+        int State = 0;               // 0 waiting, 1 being calculated, 2 done
+        TFormulaValue Value;
+    };
+    struct TSharedFormula {
+        std::string Text;
+        std::uint32_t Row = 0, Col = 0;
+    };
+
     void StartCell(const char** attrs);
     void FinishCell();
     void Store(std::uint32_t row, std::uint32_t col, std::string_view text);
+    void Keep(TFormulaValue::TKind kind, double number = 0, bool pending = false);
+    std::string NumberCellText(double value, std::uint32_t format) const;
 
     const std::vector<std::string>& m_strings;
-    const std::vector<TDateKind>& m_cellKinds;
+    const TStylesHandler& m_styles;
     bool m_date1904;
+    bool m_fullCalc;
+    bool m_keepValues;
     const TReadLimits& m_limits;
+    std::uint64_t m_textBytes = 0;
+    std::vector<TRawCell> m_values;
+    std::vector<TPendingFormula> m_pending;
+    std::unordered_map<std::uint64_t, TSharedFormula> m_shared;
+    bool m_inFormula = false;
+    bool m_hasFormula = false;
+    std::string m_formula;
+    std::int64_t m_formulaShared = -1;  // si of a shared formula
+    bool m_sharedMaster = false;
 
     bool m_inSheetData = false;
     std::uint32_t m_row = 0;       // 1-based row of the current row element
@@ -140,7 +205,7 @@ private:
     // The cell's t attribute; any value not listed reads as a number.
     enum TCellType { ctNumber, ctShared, ctBool, ctDate, ctFormula, ctError, ctInline };
     TCellType m_type = ctNumber;
-    TDateKind m_cellKind = dkNone;
+    std::uint32_t m_cellFormat = 0;
     bool m_hasValue = false;
     bool m_hasInline = false;
     bool m_collect = false;        // inside <v> or an inline <t>

@@ -1,6 +1,7 @@
 #include "xlio/xlsxreader.h"
 
 #include "xlio/fileerror.h"
+#include "xlio/workbookwriter.h"
 #include "xlio/xlsxparts.h"
 
 #include <zip.h>
@@ -173,7 +174,7 @@ const detail::TRelationship* FindRel(const std::vector<detail::TRelationship>& r
 
 }  // namespace
 
-Table ReadXlsxMemory(std::string_view bytes, const std::string& name, const TReadLimits& limits)
+TWorksheet ReadXlsxSheet(std::string_view bytes, const std::string& name, const TReadLimits& limits)
 {
     TXlsxArchive archive(bytes, name, limits);
 
@@ -197,12 +198,20 @@ Table ReadXlsxMemory(std::string_view bytes, const std::string& name, const TRea
     archive.Parse(relsPart, rels);
     const std::string baseDir = DirOf(workbookPart);
 
-    // The first sheet in workbook order that is a worksheet (chart sheets hold no cells).
+    // The first visible sheet in workbook order that is a worksheet (chart
+    // sheets hold no cells; a hidden sheet is not what the teacher sees).
     std::string sheetPart;
-    for (const auto& id : workbook.SheetIds) {
+    const detail::TSheetEntry* entry = nullptr;
+    bool hiddenOnly = false;
+    for (const auto& sheet : workbook.Sheets) {
         for (const auto& rel : rels.Relationships) {
-            if (rel.Id == id && !rel.External && EndsWith(rel.Type, "/worksheet")) {
-                sheetPart = ResolveTarget(baseDir, rel.Target);
+            if (rel.Id == sheet.Id && !rel.External && EndsWith(rel.Type, "/worksheet")) {
+                if (sheet.Hidden) {
+                    hiddenOnly = true;
+                } else {
+                    sheetPart = ResolveTarget(baseDir, rel.Target);
+                    entry = &sheet;
+                }
                 break;
             }
         }
@@ -210,7 +219,8 @@ Table ReadXlsxMemory(std::string_view bytes, const std::string& name, const TRea
             break;
     }
     if (sheetPart.empty())
-        archive.Throw(workbookPart, "the workbook holds no worksheet");
+        archive.Throw(workbookPart, hiddenOnly ? "every worksheet of the workbook is hidden"
+                                               : "the workbook holds no worksheet");
 
     detail::TStylesHandler styles;
     if (const auto* rel = FindRel(rels.Relationships, "/styles")) {
@@ -225,15 +235,52 @@ Table ReadXlsxMemory(std::string_view bytes, const std::string& name, const TRea
             archive.Parse(part, strings);
     }
 
-    detail::TWorksheetHandler sheet(strings.Strings, styles.CellKinds, workbook.Date1904, limits);
-    archive.Parse(sheetPart, sheet);
-    return std::move(sheet.Result);
+    const bool fullCalc = workbook.FullCalcOnLoad;
+    auto sheet = std::make_unique<detail::TWorksheetHandler>(strings.Strings, styles, workbook.Date1904, fullCalc,
+                                                             fullCalc, limits);
+    archive.Parse(sheetPart, *sheet);
+    if (sheet->HasPendingFormulas()) {
+        // The formulas need the values of the cells they read: once more,
+        // keeping them (only for the rare sheet that needs it).
+        if (!fullCalc) {
+            sheet = std::make_unique<detail::TWorksheetHandler>(strings.Strings, styles, workbook.Date1904, false,
+                                                                true, limits);
+            archive.Parse(sheetPart, *sheet);
+        }
+        const std::string where = "worksheet \"" + entry->Name + "\"";
+        std::optional<detail::TFormulaFailure> failure;
+        try {
+            failure = sheet->CalculateFormulas();
+        } catch (const std::bad_alloc&) {
+            archive.Throw(where, "not enough memory to calculate the formulas");
+        } catch (const std::runtime_error& e) {
+            archive.Throw(where, e.what());
+        }
+        if (failure) {
+            const std::string cell = ExcelColumn(static_cast<int>(failure->Col)) + std::to_string(failure->Row);
+            archive.Throw(where + ", cell " + cell,
+                          "the formula =" + failure->Formula + " has no stored result fenban may use, and fenban "
+                              "cannot calculate it (" + failure->Reason + "); open the file in a spreadsheet "
+                              "program, save it once and read it again");
+        }
+    }
+    return {entry->Name, std::move(sheet->Result)};
+}
+
+TWorksheet ReadXlsxFile(const std::string& path, const TReadLimits& limits)
+{
+    const std::string bytes = ReadFileBounded(path, limits.MaxArchiveBytes);
+    return ReadXlsxSheet(bytes, path, limits);
+}
+
+Table ReadXlsxMemory(std::string_view bytes, const std::string& name, const TReadLimits& limits)
+{
+    return ReadXlsxSheet(bytes, name, limits).Cells;
 }
 
 Table ReadXlsx(const std::string& path, const TReadLimits& limits)
 {
-    const std::string bytes = ReadFileBounded(path, limits.MaxArchiveBytes);
-    return ReadXlsxMemory(bytes, path, limits);
+    return ReadXlsxFile(path, limits).Cells;
 }
 
 }  // namespace xlio

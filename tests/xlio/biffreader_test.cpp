@@ -355,7 +355,7 @@ class ProducerRoster : public testing::TestWithParam<const char*> {};
 TEST_P(ProducerRoster, ReadsAsTheTeacherSeesIt)
 {
     const std::string file = kXlsDir + GetParam();
-    const TBiffSheet sheet = ReadXlsMemory(test::ReadAll(file), file);
+    const TWorksheet sheet = ReadXlsMemory(test::ReadAll(file), file);
     EXPECT_EQ(sheet.Name, "名单");
     EXPECT_EQ(sheet.Cells, CsvRows(kXlsDir + "roster.csv"));
     EXPECT_EQ(ReadXls(file), sheet.Cells);
@@ -373,7 +373,7 @@ TEST(ProducerExcel95, TextsInTheCodePage)
         for (auto& text : row)
             for (std::size_t at; (at = text.find("𠮷")) != std::string::npos;)
                 text.replace(at, std::string("𠮷").size(), "?");
-    const TBiffSheet sheet = ReadXlsMemory(test::ReadAll(file), file);
+    const TWorksheet sheet = ReadXlsMemory(test::ReadAll(file), file);
     EXPECT_EQ(sheet.Name, "名单");
     EXPECT_EQ(sheet.Cells, expected);
 }
@@ -432,7 +432,7 @@ class ProducerFeatures : public testing::TestWithParam<const char*> {};
 TEST_P(ProducerFeatures, RosterAmongOtherContent)
 {
     const std::string file = kXlsDir + GetParam();
-    const TBiffSheet sheet = ReadXlsMemory(test::ReadAll(file), file);
+    const TWorksheet sheet = ReadXlsMemory(test::ReadAll(file), file);
     EXPECT_EQ(sheet.Name, "名单");
     ASSERT_EQ(sheet.Cells.size(), 42u);
     EXPECT_EQ(sheet.Cells[0], std::vector<std::string>{"高一新生名单"});
@@ -483,7 +483,7 @@ class DamagedStream : public testing::TestWithParam<const char*> {};
 TEST_P(DamagedStream, FlippedLengthByteIsRefused)
 {
     const std::string stream = StreamOf(kXlsDir + GetParam());
-    const TBiffSheet good = ReadBiffWorkbook(stream, "good.xls");
+    const TWorksheet good = ReadBiffWorkbook(stream, "good.xls");
     const auto records = Records(stream);
     std::size_t refused = 0;
     for (const auto& record : records) {
@@ -491,7 +491,7 @@ TEST_P(DamagedStream, FlippedLengthByteIsRefused)
             std::string bad = stream;
             bad[record.Offset + static_cast<std::size_t>(at)] ^= static_cast<char>(mask);
             try {
-                const TBiffSheet sheet = ReadBiffWorkbook(bad, "bad.xls");
+                const TWorksheet sheet = ReadBiffWorkbook(bad, "bad.xls");
                 ASSERT_EQ(sheet.Cells, good.Cells) << "length of the record at " << record.Offset << " ^ " << mask;
             } catch (const EFileError& e) {
                 ASSERT_EQ(e.File(), "bad.xls");
@@ -508,10 +508,10 @@ TEST_P(DamagedStream, FlippedLengthByteIsRefused)
 TEST_P(DamagedStream, TruncatedStreamIsRefused)
 {
     const std::string stream = StreamOf(kXlsDir + GetParam());
-    const TBiffSheet good = ReadBiffWorkbook(stream, "good.xls");
+    const TWorksheet good = ReadBiffWorkbook(stream, "good.xls");
     for (std::size_t size = 0; size < stream.size(); size += 1 + stream.size() / 4000) {
         try {
-            const TBiffSheet sheet = ReadBiffWorkbook(std::string_view(stream).substr(0, size), "cut.xls");
+            const TWorksheet sheet = ReadBiffWorkbook(std::string_view(stream).substr(0, size), "cut.xls");
             ASSERT_EQ(sheet.Cells, good.Cells) << "cut at " << size;
         } catch (const EFileError& e) {
             ASSERT_EQ(e.File(), "cut.xls");
