@@ -190,31 +190,30 @@ int TXLSheetPrinter::JobScale() const
     return s;
 }
 
+void TXLSheetPrinter::GetViewStrips(TViewStrips& out) const
+{
+    const TXLPrintRect rect = PrintRect();
+    const int scale = m_sheet.PrintScale();
+    const int64_t fx = int64_t(DotsFactor(m_metrics.DpiX)) * scale, fy = int64_t(DotsFactor(m_metrics.DpiY)) * scale;
+    ScaleSizeList(m_sheet.SizeList(sCols, true), out.Cols, fx, 10000);
+    ScaleSizeList(m_sheet.SizeList(sRows, true), out.Rows, fy, 10000);
+    out.Width = rect.Width() - BandDots(m_sheet.SizeList(sCols, false), fx, 10000);
+    out.Height = rect.Height() - BandDots(m_sheet.SizeList(sRows, false), fy, 10000);
+}
+
 void TXLSheetPrinter::GetPageBreaks(std::vector<int>& colBreaks, std::vector<int>& rowBreaks) const
 {
-    TXLPrintRect rect = PrintRect();
-    int scale = m_sheet.PrintScale();
-    const int fx = DotsFactor(m_metrics.DpiX), fy = DotsFactor(m_metrics.DpiY);
-    TXLSizeList cols, rows;
-    ScaleSizeList(m_sheet.SizeList(sCols, true), cols, int64_t(fx) * scale, 10000);
-    ScaleSizeList(m_sheet.SizeList(sRows, true), rows, int64_t(fy) * scale, 10000);
-    int64_t titleW = BandDots(m_sheet.SizeList(sCols, false), int64_t(fx) * scale, 10000);
-    int64_t titleH = BandDots(m_sheet.SizeList(sRows, false), int64_t(fy) * scale, 10000);
-    colBreaks = PageBreaks(cols, rect.Width() - titleW, kMaxPrintPages);
-    rowBreaks = PageBreaks(rows, rect.Height() - titleH, kMaxPrintPages);
+    TViewStrips v;
+    GetViewStrips(v);
+    colBreaks = PageBreaks(v.Cols, v.Width, kMaxPrintPages);
+    rowBreaks = PageBreaks(v.Rows, v.Height, kMaxPrintPages);
 }
 
 int64_t TXLSheetPrinter::PageCount() const
 {
-    TXLPrintRect rect = PrintRect();
-    int scale = m_sheet.PrintScale();
-    const int fx = DotsFactor(m_metrics.DpiX), fy = DotsFactor(m_metrics.DpiY);
-    TXLSizeList cols, rows;
-    ScaleSizeList(m_sheet.SizeList(sCols, true), cols, int64_t(fx) * scale, 10000);
-    ScaleSizeList(m_sheet.SizeList(sRows, true), rows, int64_t(fy) * scale, 10000);
-    int64_t titleW = BandDots(m_sheet.SizeList(sCols, false), int64_t(fx) * scale, 10000);
-    int64_t titleH = BandDots(m_sheet.SizeList(sRows, false), int64_t(fy) * scale, 10000);
-    return StripCount(cols, rect.Width() - titleW) * StripCount(rows, rect.Height() - titleH);
+    TViewStrips v;
+    GetViewStrips(v);
+    return StripCount(v.Cols, v.Width) * StripCount(v.Rows, v.Height);
 }
 
 namespace {

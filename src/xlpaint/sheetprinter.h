@@ -100,6 +100,12 @@ public:
 private:
     friend class TXLPrintJob;
     int HeadingDots() const;
+    // The view's scaled client sizes and the page room left beside the title bands.
+    struct TViewStrips {
+        xlgrid::TXLSizeList Cols, Rows;
+        int64_t Width = 0, Height = 0;
+    };
+    void GetViewStrips(TViewStrips& out) const;
 
     xlgrid::TXLSheet& m_sheet;
     xlgrid::TXLPrinterMetrics m_metrics;
