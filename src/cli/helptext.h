@@ -18,7 +18,7 @@ inline constexpr const char* DivideHelp =
     "用法 / Usage: fenban divide ROSTER [options]\n"
     "分班：检查名单、分班、生成结果表，在标准输出打印分班情况（制表符分隔）。\n"
     "Checks the roster, divides it and prints the overview as tab-separated lines.\n"
-    "ROSTER: .csv (UTF-8 或 GB18030), .xlsx, .xls (第一个可见工作表 / first visible worksheet), .xlf (表格文件 / sheet file).\n"
+    "ROSTER: .csv (UTF-8、GB18030 或带 BOM 的 UTF-16；逗号、制表符或分号分隔), .xlsx, .xls (第一个可见工作表 / first visible worksheet), .xlf (表格文件 / sheet file).\n"
     "选项只在本次运行中替换 Config.ini 的一项，从不写配置文件 /\n"
     "options override one Config.ini key for this run only; no settings file is written:\n"
     "  --config FILE            起始配置文件 / settings file to start from; 默认 / default:\n"
