@@ -70,11 +70,6 @@ std::optional<TFoundCell> TStudentSearch::Find(const QString& text) const
     return std::nullopt;
 }
 
-std::optional<TFoundCell> FindStudent(const xlgrid::TXLSheet& sheet, int nameCol, int idCol, const QString& text)
-{
-    return TStudentSearch(sheet, nameCol, idCol).Find(text);
-}
-
 // ---- a roster file -------------------------------------------------------------
 
 bool ImportRosterFile(xlgrid::TXLSheet& sheet, const QString& file, QString& error)

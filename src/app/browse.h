@@ -46,8 +46,6 @@ private:
     int m_rows = 0;
 };
 
-std::optional<TFoundCell> FindStudent(const xlgrid::TXLSheet& sheet, int nameCol, int idCol, const QString& text);
-
 // Brings a roster file into the sheet as the designer does: a workbook
 // (.xlsx, .xls) or CSV file through its imports, a sheet file (.xlf) as it
 // opens one. On failure the sheet is unchanged and the message names the file.

@@ -408,7 +408,7 @@ private Q_SLOTS:
                                     {"0007", "王张", "女"},
                                     {"0002", "张伟", "男"},
                                     {"0003", "𠀀一", "女"}});
-        const auto found = app::FindStudent(sheet, 1, 0, key);
+        const auto found = app::TStudentSearch(sheet, 1, 0).Find(key);
         QCOMPARE(found ? found->Row : -1, row);
         QCOMPARE(found ? found->Col : -1, col);
     }
